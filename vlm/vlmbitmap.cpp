@@ -1,0 +1,131 @@
+#include "vlmbitmap.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace VLM {
+
+const char* const UndefinedName = "(undefined)";
+const char* const NoneName = "(none)";
+
+TBitmap::TBitmap() = default;
+
+TBitmap::~TBitmap() = default;
+
+void TBitmap::SetFileName(const std::string& name) {
+    FileName = name;
+    Loaded = false;
+}
+
+int64_t TBitmap::PixelStoreSize() const {
+    return Pixels ? int64_t{Width} * int64_t{Height} : 0;
+}
+
+void TBitmap::ReadPalette(TFile& file) {
+    try {
+        for (uint16_t& entry : Palette) {
+            uint8_t b[2];
+            file.Read(b, 2);
+            entry = ArchiveToScreenColor(b[0], b[1]);
+        }
+    } catch (const EReadError&) {
+        // A palette cut short by the end of the file keeps the old entries; the picture loads.
+    }
+}
+
+void TBitmap::ReadCells(TFile& file, uint8_t* band) {
+    const size_t bandBytes = static_cast<size_t>(Width) * 8;
+    for (int b = 0; b * 8 < Height; ++b) {
+        file.Read(band, bandBytes);
+        const uint8_t* in = band;
+        for (int q = 0; q * 8 < Width; ++q)
+            for (int r = 0; r < 8; ++r, in += 8) std::memcpy(Row(b * 8 + r) + q * 8, in, 8);
+    }
+}
+
+// ---- Bitmap-target drawing -------------------------------------------------------------
+
+bool TBitmap::Draw(TPicture& dst, int x, int y, int left, int top, int right, int bottom) {
+    if (!Loaded) {
+        dst.FillBlack({x, y, x + (right - left), y + (bottom - top)});
+        return false;
+    }
+    int cols = std::min(dst.Width(), right - left);
+    int rows = std::min(dst.Height(), bottom - top);
+    // Callers keep both rectangles inside their pictures; clip anyway so a bad caller can never
+    // read outside the pixel store or write outside dst.
+    if (left < 0) { cols += left; x -= left; left = 0; }
+    if (top < 0) { rows += top; y -= top; top = 0; }
+    if (x < 0) { cols += x; left -= x; x = 0; }
+    if (y < 0) { rows += y; top -= y; y = 0; }
+    cols = std::min({cols, Width - left, dst.Width() - x});
+    rows = std::min({rows, Height - top, dst.Height() - y});
+    if (cols <= 0 || rows <= 0 || !Pixels) return true;
+    if (int64_t{top + rows - 1} * Width + left + cols > PixelStoreSize()) return true;
+
+    const uint16_t* palette = Palette.data();
+    for (int i = 0; i < rows; ++i) {
+        uint16_t* out = dst.ScanLine(y + i) + x;
+        const uint8_t* in = Row(top + i) + left;
+        if (Transparent) {
+            for (int j = 0; j < cols; ++j)
+                if (in[j] != 0) out[j] = palette[in[j]];
+        } else {
+            for (int j = 0; j < cols; ++j) out[j] = palette[in[j]];
+        }
+    }
+    return true;
+}
+
+bool TBitmap::Draw(TPicture& dst) { return Draw(dst, 0, 0, 0, 0, Width, Height); }
+
+bool TBitmap::Draw(TPicture& dst, int x, int y) { return Draw(dst, x, y, 0, 0, Width, Height); }
+
+bool TBitmap::Draw(TPicture& dst, int x, int y, const TRect& src) {
+    return Draw(dst, x, y, src.left, src.top, src.right, src.bottom);
+}
+
+// ---- Canvas drawing --------------------------------------------------------------------
+
+void TBitmap::ConvertToWork(const TRect& src) {
+    const int w = src.right - src.left, h = src.bottom - src.top;
+    if (Work.Width() != w || Work.Height() != h) Work.SetSize(w, h);
+    if (!Pixels) return;
+    // Only the part that lies inside the pixel store is converted; the rest stays as it was.
+    const int64_t c0 = std::max<int64_t>(0, -int64_t{src.left});
+    const int64_t c1 = std::min<int64_t>(Work.Width(), int64_t{Width} - src.left);
+    const int64_t r0 = std::max<int64_t>(0, -int64_t{src.top});
+    const int64_t r1 = std::min<int64_t>(Work.Height(), int64_t{Height} - src.top);
+    if (int64_t{Width} * Height > PixelStoreSize()) return;
+    const uint16_t* palette = Palette.data();
+    for (int64_t r = r0; r < r1; ++r) {
+        uint16_t* out = Work.ScanLine(static_cast<int>(r));
+        const uint8_t* in = Row(static_cast<int>(src.top + r)) + (src.left + c0);
+        for (int64_t c = c0; c < c1; ++c) out[c] = palette[in[c - c0]];
+    }
+}
+
+bool TBitmap::Draw(TCanvas& canvas, int x, int y) {
+    ConvertToWork({0, 0, Width, Height});
+    canvas.Draw(x, y, Work);
+    return true;
+}
+
+bool TBitmap::Draw(TCanvas& canvas) { return Draw(canvas, 0, 0); }
+
+bool TBitmap::Draw(TCanvas& canvas, const TRect& dst) {
+    ConvertToWork({0, 0, Width, Height});
+    if (dst.right - dst.left == Width && dst.bottom - dst.top == Height)
+        canvas.Draw(dst.left, dst.top, Work);
+    else
+        canvas.StretchDraw(dst, Work);
+    return true;
+}
+
+bool TBitmap::Draw(TCanvas& canvas, const TRect& dst, const TRect& src) {
+    ConvertToWork(src);
+    canvas.StretchDraw(dst, Work);
+    return true;
+}
+
+} // namespace VLM

@@ -1,0 +1,73 @@
+// The picture base class shared by the wallpaper, background and character layers: one
+// archive file, at most one 8-bit indexed picture of it, its palette and the drawing rules.
+#pragma once
+
+#include "vlmplatform.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace VLM {
+
+// Archive colour (2 bytes big-endian, red in bits 0-4) to screen colour (red in bits 10-14).
+constexpr uint16_t ArchiveToScreenColor(uint8_t b0, uint8_t b1) {
+    const unsigned c = unsigned{b0} << 8 | b1;
+    return static_cast<uint16_t>((c & 31) << 10 | ((c >> 5) & 31) << 5 | ((c >> 10) & 31));
+}
+
+// Display-name placeholders.
+extern const char* const UndefinedName; // "(undefined)": a picture without a table entry
+extern const char* const NoneName;      // "(none)": nothing loaded
+
+class TBitmap {
+public:
+    TBitmap();
+    TBitmap(const TBitmap&) = delete;
+    TBitmap& operator=(const TBitmap&) = delete;
+
+    // The virtual operations, in this order.
+    virtual int GetCount() = 0;
+    virtual const char* GetCurrentName() = 0;
+    virtual bool LoadAt(int offset) = 0;
+    virtual const char* GetName(int index) = 0;
+    virtual ~TBitmap();
+    virtual bool Select(int index) = 0;
+    virtual bool Draw(TCanvas& canvas, int x, int y);
+    virtual bool Draw(TCanvas& canvas);
+    virtual bool Draw(TCanvas& canvas, const TRect& dst);
+    virtual bool Draw(TCanvas& canvas, const TRect& dst, const TRect& src);
+    virtual bool Draw(TPicture& dst, int x, int y, int left, int top, int right, int bottom);
+    virtual bool Draw(TPicture& dst);
+    virtual bool Draw(TPicture& dst, int x, int y);
+    virtual bool Draw(TPicture& dst, int x, int y, const TRect& src);
+
+    uint8_t* Row(int y) { return Pixels.get() + static_cast<ptrdiff_t>(y) * Width; }
+    int GetIndex() const { return Loaded ? Index : -1; }
+    void SetFileName(const std::string& name);
+
+    TPicture Work;       // the canvas Draw operations convert into this
+    int32_t Width = 0;   // also the row length of Pixels
+    int32_t Height = 0;
+    int32_t Offset = 0;  // record start of the loaded picture
+    int32_t Index = 0;   // set by Select
+    std::string FileName;
+    bool Transparent = false; // bitmap-target Draw skips index 0 when set
+    std::array<uint16_t, 256> Palette{};
+    std::unique_ptr<uint8_t[]> Pixels; // Width x Height indices, row-major
+    bool Loaded = false;
+
+protected:
+    // Size of the pixel store in bytes; the bitmap-target Draw never reads past it.
+    virtual int64_t PixelStoreSize() const;
+    // Reads 256 archive colours into Palette; a short file keeps the entries it did not reach.
+    void ReadPalette(TFile& file);
+    // Reads the cells of a width x height picture (multiples of 8) into Pixels, one band of
+    // width x 8 bytes at a time through band.
+    void ReadCells(TFile& file, uint8_t* band);
+    // Converts the part src of the pixel store into Work through the palette.
+    void ConvertToWork(const TRect& src);
+};
+
+} // namespace VLM

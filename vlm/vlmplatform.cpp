@@ -1,0 +1,190 @@
+#include "vlmplatform.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace VLM {
+
+ERowRange::ERowRange(int row) : std::out_of_range("row " + std::to_string(row) + " out of range") {}
+
+// ---- TPicture ------------------------------------------------------------------------------
+
+TPicture::TPicture() = default;
+
+TPicture::TPicture(int w, int h) { SetSize(w, h); }
+
+void TPicture::SetSize(int w, int h) {
+    width = std::max(w, 0);
+    height = std::max(h, 0);
+    pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
+}
+
+uint16_t* TPicture::ScanLine(int y) {
+    if (y < 0 || y >= height) throw ERowRange(y);
+    return pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(width);
+}
+
+const uint16_t* TPicture::ScanLine(int y) const {
+    if (y < 0 || y >= height) throw ERowRange(y);
+    return pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(width);
+}
+
+void TPicture::FillBlack(const TRect& r) {
+    const int left = std::max(r.left, 0), right = std::min(r.right, width);
+    const int top = std::max(r.top, 0), bottom = std::min(r.bottom, height);
+    if (left >= right) return;
+    for (int y = top; y < bottom; ++y) {
+        uint16_t* row = pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(width);
+        std::fill(row + left, row + right, uint16_t{0});
+    }
+}
+
+// ---- User interface ------------------------------------------------------------------------
+
+namespace {
+
+class TStderrInterface : public TUserInterface {
+public:
+    void MessageBox(const std::string& text, const std::string& caption) override {
+        std::fprintf(stderr, "[%s] %s\n", caption.c_str(), text.c_str());
+    }
+    void InformationDialog(const std::string& text) override {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
+    void Terminate() override { std::fprintf(stderr, "termination requested\n"); }
+};
+
+TStderrInterface stderrInterface;
+TUserInterface* installed = nullptr;
+
+} // namespace
+
+void SetUserInterface(TUserInterface* ui) { installed = ui; }
+
+TUserInterface& UserInterface() { return installed ? *installed : stderrInterface; }
+
+// ---- Files ---------------------------------------------------------------------------------
+
+namespace {
+constexpr size_t WindowSize = 16384;
+}
+
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0;
+}
+
+TFile::TFile(const std::string& path) {
+    // O_NONBLOCK keeps open() of a FIFO from waiting for a writer; it is refused below anyway.
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) throw EReadError("cannot open " + path + ": " + std::strerror(errno));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        fd = -1;
+        throw EReadError("not a regular file: " + path);
+    }
+    size = st.st_size;
+}
+
+TFile::~TFile() {
+    if (fd >= 0) ::close(fd);
+}
+
+bool TFile::Seek(int64_t position) {
+    if (position < 0) return false;
+    pos = position;
+    return true;
+}
+
+void TFile::SeekEnd() { pos = size; }
+
+void TFile::Fill(int64_t at) {
+    window.resize(WindowSize);
+    windowStart = at;
+    windowLength = 0;
+    while (windowLength < WindowSize) {
+        const ssize_t got = ::pread(fd, window.data() + windowLength, WindowSize - windowLength,
+                                    static_cast<off_t>(at + static_cast<int64_t>(windowLength)));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        windowLength += static_cast<size_t>(got);
+    }
+}
+
+void TFile::Read(void* buffer, size_t n) {
+    if (n == 0) return;
+    auto* out = static_cast<uint8_t*>(buffer);
+    if (pos < 0 || pos > size || n > static_cast<uint64_t>(size - pos))
+        throw EReadError("read past the end of the file");
+    if (n >= WindowSize / 2) { // large pieces (bands, element pixels) go straight to the caller
+        size_t done = 0;
+        while (done < n) {
+            const ssize_t got = ::pread(fd, out + done, n - done,
+                                        static_cast<off_t>(pos + static_cast<int64_t>(done)));
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) throw EReadError("short read");
+            done += static_cast<size_t>(got);
+        }
+        pos += static_cast<int64_t>(n);
+        return;
+    }
+    if (pos < windowStart || pos + static_cast<int64_t>(n) > windowStart + static_cast<int64_t>(windowLength))
+        Fill(pos);
+    const size_t from = static_cast<size_t>(pos - windowStart);
+    if (from + n > windowLength) throw EReadError("short read"); // the file shrank under us
+    std::memcpy(out, window.data() + from, n);
+    pos += static_cast<int64_t>(n);
+}
+
+uint16_t TFile::ReadU16BE() {
+    uint8_t b[2];
+    Read(b, 2);
+    return static_cast<uint16_t>(b[0] << 8 | b[1]);
+}
+
+uint32_t TFile::ReadU32BE() {
+    uint8_t b[4];
+    Read(b, 4);
+    return uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | b[3];
+}
+
+// ---- Paths ---------------------------------------------------------------------------------
+
+namespace {
+bool IsShiftJisLead(uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+} // namespace
+
+std::string FileNamePart(const std::string& path) {
+    size_t start = 0;
+    bool trail = false;
+    for (size_t i = 0; i < path.size(); ++i) {
+        const auto b = static_cast<uint8_t>(path[i]);
+        const bool isTrail = trail;
+        trail = !isTrail && IsShiftJisLead(b);
+        if (b == '/' || b == ':' || (b == '\\' && !isTrail)) start = i + 1;
+    }
+    return path.substr(start);
+}
+
+std::string UpperAscii(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+std::string HostPath(const std::string& builtInPath) {
+    std::string path = builtInPath;
+    if (path.size() >= 2 && path[1] == ':' &&
+        ((path[0] >= 'a' && path[0] <= 'z') || (path[0] >= 'A' && path[0] <= 'Z')))
+        path.erase(0, 2);
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+} // namespace VLM

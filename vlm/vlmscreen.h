@@ -1,0 +1,95 @@
+// The compositor: owns the three layers and the 320 x 224 off-screen picture, draws the layers
+// in a fixed order at fixed places, and copies the result to the main window's surface.
+#pragma once
+
+#include "vlmbackground.h"
+#include "vlmcharacter.h"
+#include "vlmplatform.h"
+#include "vlmwallpaper.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace VLM {
+
+class TScreen {
+public:
+    struct TElemBounds {
+        int32_t left, top, height, width; // in this order
+    };
+
+    static const TRect DefaultRect; // (0, 0, 320, 224)
+
+    TScreen();
+    virtual ~TScreen();
+    TScreen(const TScreen&) = delete;
+    TScreen& operator=(const TScreen&) = delete;
+
+    void DrawWallPaper(int index);
+    void DrawBackGround(int index);
+    void DrawCharacter(int index);
+    void DrawCharacter(int index, int element);
+    void DrawElement(int element);
+    void Update(int left, int top, int right, int bottom);
+    void Flush();
+    void Repaint();
+
+    void putwpfn(const std::string& fileName);
+    void putbgfn(const std::string& fileName);
+    void putchfn(const std::string& fileName);
+    const std::string& getwpfn() const;
+    const std::string& getbgfn() const;
+    const std::string& getchfn() const;
+    bool getwploaded() const;
+    bool getbgloaded() const;
+    bool getchloaded() const;
+    int getwpcnt();
+    int getbgcnt();
+    int getchcnt();
+    int getwp() const;
+    int getbg() const;
+    int getch() const;
+    const char* wpmnes(int index);
+    const char* bgmnes(int index);
+    const char* chmnes(int index);
+
+    int getelcnt() const;
+    TElemBounds getElemBounds(int element) const;
+    bool SameElementRect(int a, int b) const;
+
+    // Read access for tests and tools; the compositor alone changes these.
+    const TPicture& GetOffscreen() const { return *offscreen; }
+    TRect GetDirtyRect() const { return dirtyRect; }
+    int GetDrawnWallPaper() const { return drawnWallPaper; }
+    int GetDrawnBackGround() const { return drawnBackGround; }
+    int GetDrawnCharacter() const { return drawnCharacter; }
+
+private:
+    void DrawWallPaperLayer();
+    void DrawBackGroundLayer();
+    void DrawShownElements();
+
+    std::unique_ptr<TPicture> offscreen;
+    std::unique_ptr<TWallPaperBitmap> wallPaper;
+    std::unique_ptr<TBackGroundBitmap> backGround;
+    std::unique_ptr<TCharacterBitmap> character;
+    int32_t originTop = 8;
+    int32_t originLeft = 16;
+    int32_t drawnWallPaper = -1;
+    int32_t drawnBackGround = -1;
+    int32_t drawnCharacter = -1;
+
+public:
+    TCanvas* target = nullptr; // the main window's surface, not owned
+    TRect destRect = DefaultRect;
+
+private:
+    TRect dirtyRect{};
+
+public:
+    std::vector<int32_t> shownElements; // drawn character elements, in drawing order
+};
+
+} // namespace VLM
