@@ -73,3 +73,7 @@ void WriteWallPaper(TBytes& out, const TWallPaperEntry& entry);
 TBytes WallPaperArchive(const std::vector<TWallPaperEntry>& entries);
 
 } // namespace VLMW
+
+// Background (NBGFILE1.ALL) and character (NCDAT.ALL) records.
+#include "bgwriter.h"
+#include "chwriter.h"

@@ -1,0 +1,2 @@
+// Background records of NBGFILE1.ALL.
+#pragma once

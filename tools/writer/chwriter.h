@@ -1,0 +1,2 @@
+// Character records of NCDAT.ALL.
+#pragma once
