@@ -12,7 +12,7 @@ class TBackGroundBitmap : public TBitmap {
 public:
     static constexpr int ShownWidth = 288; // the part the compositor shows
     static constexpr int ShownHeight = 144;
-    static constexpr int RecordPixels = 96; // cells start 96 bytes into a record
+    static constexpr int RecordPixels = 96;   // cells start 96 bytes into a record
     static constexpr int ScratchBytes = 9216; // serves bands up to 1152 pixels wide
     // Largest picture a header may declare; anything larger is refused before allocation.
     static constexpr int64_t MaxPixelBytes = 16 * 1024 * 1024;
@@ -34,6 +34,8 @@ protected:
 
 private:
     bool IsArchive() const;
+    // Grows the pixel store to hold bytes; it never shrinks, so later loads reuse it.
+    void Reserve(int64_t bytes);
 
     static uint8_t scratch[ScratchBytes]; // shared by every background object
 };

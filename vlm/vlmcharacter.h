@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace VLM {
@@ -15,7 +16,7 @@ class TCharacterBitmap : public TBitmap {
 public:
     class TElem {
     public:
-        TElem(int32_t width, int32_t height, int32_t dataOffset);
+        TElem(int32_t width, int32_t height, uint32_t dataOffset); // allocates pixels
         ~TElem();
         TElem(const TElem&) = delete;
         TElem& operator=(const TElem&) = delete;
@@ -24,9 +25,18 @@ public:
         int32_t top = 0;
         int32_t width;
         int32_t height;
-        int32_t dataOffset; // from the record's pixel area
+        uint32_t dataOffset;               // from the record's pixel area
         std::unique_ptr<uint8_t[]> pixels; // width x height indices, rows top-down
     };
+
+    // From R: palette (512 bytes) at 128; at 640 N element entries, then 4 unread bytes an
+    // element, then N position entries.
+    static constexpr int RecordPalette = 128;
+    static constexpr int RecordElementTable = 640;
+    static constexpr int ElementEntryBytes = 16;
+    static constexpr int PositionEntryBytes = 8;
+    // No real record comes near this; it bounds what a hostile header can make a load allocate.
+    static constexpr int64_t MaxRecordPixelBytes = int64_t{64} << 20;
 
     TCharacterBitmap();
 
@@ -55,15 +65,24 @@ public:
 
     // The text of the diagnostic dump for the record now held (LF CR line ends).
     std::string DumpText() const;
+    // Where dumps are appended: the host form of c:\tmp\run.log unless a path has been set.
+    // An empty path restores the default.
+    static void SetDumpPath(const std::string& path);
+    static std::string DumpPath();
 
     std::vector<std::unique_ptr<TElem>> elements; // file order; empty before the first load
-    int32_t Elems = 0;                              // always elements.size()
-    int32_t Top = 0;                                // position of the base picture
+    int32_t Elems = 0;                            // always elements.size()
+    int32_t Top = 0;                              // position of the base picture
     int32_t Left = 0;
 
 private:
+    struct TElemEntry; // an element's table and position entries, read before any allocation
+
     bool IsArchive() const;
+    const TElem* Elem(int i) const; // null when i is not an element
     void ClearElements();
+    void ReadRecord(TFile& file, int64_t record, int count);
+    void FillWork();
     void ApplyCorrections();
     void WriteDump();
 };

@@ -1,0 +1,127 @@
+#include "vlmbackground.h"
+
+#include "vlmnames.h"
+
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace VLM {
+
+namespace {
+
+constexpr uint8_t Signature[4] = {0x00, 0x00, 0x00, 0x20}; // opens every picture record
+constexpr size_t RecordBytes = 16;                         // the search steps in records
+constexpr int64_t MaxOffset = std::numeric_limits<int32_t>::max();
+
+int32_t Int32BE(const uint8_t* p) {
+    const uint32_t v = uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+    // Header fields are signed: a huge unsigned width is a negative one.
+    return v <= uint32_t{INT32_MAX} ? static_cast<int32_t>(v) : -static_cast<int32_t>(~v) - 1;
+}
+
+// Cells need both sides to be positive multiples of 8; the cap keeps a hostile header from
+// sizing the store.
+bool IsAcceptableSize(int32_t width, int32_t height) {
+    if (width <= 0 || height <= 0 || width % 8 != 0 || height % 8 != 0) return false;
+    return int64_t{width} * int64_t{height} <= TBackGroundBitmap::MaxPixelBytes;
+}
+
+} // namespace
+
+uint8_t TBackGroundBitmap::scratch[ScratchBytes];
+
+TBackGroundBitmap::TBackGroundBitmap() {
+    Width = ShownWidth;
+    Height = ShownHeight;
+    Capacity = ShownWidth * ShownHeight;
+    Pixels = std::make_unique<uint8_t[]>(static_cast<size_t>(Capacity));
+}
+
+TBackGroundBitmap::~TBackGroundBitmap() = default;
+
+int64_t TBackGroundBitmap::PixelStoreSize() const {
+    return Pixels ? Capacity : 0;
+}
+
+bool TBackGroundBitmap::IsArchive() const {
+    return UpperAscii(FileNamePart(FileName)) == "NBGFILE1.ALL";
+}
+
+int TBackGroundBitmap::GetCount() {
+    return IsArchive() ? BackGroundNameCount : 0;
+}
+
+const char* TBackGroundBitmap::GetName(int index) {
+    if (index < 0 || index >= BackGroundNameCount || !IsArchive()) return UndefinedName;
+    return BackGroundNames[index].name;
+}
+
+const char* TBackGroundBitmap::GetCurrentName() {
+    if (!IsArchive()) return UndefinedName;
+    const int index = GetIndex();
+    if (index >= 0 && index < BackGroundNameCount) return BackGroundNames[index].name;
+    const char* name = NameAtOffset(BackGroundNames, BackGroundNameCount, Offset);
+    return name ? name : UndefinedName;
+}
+
+bool TBackGroundBitmap::Select(int index) {
+    if (index < 0 || index >= GetCount()) return false;
+    Index = index;
+    return LoadAt(BackGroundNames[index].offset);
+}
+
+void TBackGroundBitmap::Reserve(int64_t bytes) {
+    if (bytes <= Capacity) return;
+    Pixels.reset();
+    Capacity = 0; // stays honest should the allocation throw
+    Pixels = std::make_unique<uint8_t[]>(static_cast<size_t>(bytes));
+    Capacity = static_cast<int32_t>(bytes);
+}
+
+bool TBackGroundBitmap::LoadAt(int offset) {
+    Loaded = false;
+    if (!FileExists(FileName)) return false;
+    try {
+        TFile file(FileName);
+        file.Seek(offset); // a negative offset cannot be reached: the search starts at 0
+
+        // Only record starts count; the signature bytes inside other records are data.
+        do
+            file.Read(scratch, RecordBytes);
+        while (std::memcmp(scratch, Signature, sizeof Signature) != 0);
+        const int64_t record = file.Position() - static_cast<int64_t>(RecordBytes);
+        if (record > MaxOffset) return false;
+
+        const int32_t width = Int32BE(scratch + 8), height = Int32BE(scratch + 12);
+        if (!IsAcceptableSize(width, height)) return false;
+        Reserve(int64_t{width} * int64_t{height});
+        Width = width;
+        Height = height;
+        Offset = static_cast<int32_t>(record);
+
+        file.Read(scratch, RecordBytes);
+        const int64_t palette = record + Int32BE(scratch);
+        // The palette position counts from the record start. One that no file offset can hold
+        // is treated like one past the end of the file: the old entries stay.
+        if (palette >= record && palette <= MaxOffset) {
+            file.Seek(palette);
+            ReadPalette(file);
+        }
+
+        file.Seek(record + RecordPixels);
+        const size_t bandBytes = static_cast<size_t>(width) * 8;
+        if (true) {
+            ReadCells(file, scratch);
+        } else {
+            std::vector<uint8_t> band(bandBytes);
+            ReadCells(file, band.data());
+        }
+    } catch (const EReadError&) {
+        return false;
+    }
+    Loaded = true;
+    return true;
+}
+
+} // namespace VLM
