@@ -111,7 +111,7 @@ bool TBackGroundBitmap::LoadAt(int offset) {
 
         file.Seek(record + RecordPixels);
         const size_t bandBytes = static_cast<size_t>(width) * 8;
-        if (true) {
+        if (bandBytes <= ScratchBytes) {
             ReadCells(file, scratch);
         } else {
             std::vector<uint8_t> band(bandBytes);
