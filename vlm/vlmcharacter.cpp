@@ -325,7 +325,8 @@ bool TCharacterBitmap::ComposeElem(int index) {
         PaintElem(*e, Palette.data(), Work, int64_t{e->left} - Left, int64_t{e->top} - Top);
         return true;
     } catch (const ERowRange&) {
-        // The element does not fit the base picture: the record is not what we think it is.
+        // An element reaching outside the base picture: the record is not laid out as this
+        // reader expects, and the dump shows what it found.
     }
     WriteDump();
     return false;
