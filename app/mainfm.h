@@ -1,0 +1,117 @@
+// The main window: menus, the open dialogs, stepping through the three layers, zoom, the
+// caption with index and count of each layer, the automatic display and the version box.
+#pragma once
+
+#include "vlmscreen.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class QAction;
+class QFileDialog;
+class QMenu;
+class QMenuBar;
+class QTimer;
+class TQtCanvas;
+class TtoolsForm;
+
+class TmainForm : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // The tools window gets the same owner; with none, the application owns both windows.
+    explicit TmainForm(QWidget* owner = nullptr);
+    ~TmainForm() override;
+
+    // The window's components, in the order of its resource.
+    QMenuBar* mainMenu = nullptr;
+    QMenu* fileMenu = nullptr;
+    QAction* openWallPaperMenu = nullptr;
+    QAction* mbar1 = nullptr;
+    QAction* exitMenu = nullptr;
+    QFileDialog* openDialog = nullptr;
+    QMenu* viewMenu = nullptr;
+    QAction* nextWallPaperMenu = nullptr;
+    QAction* prevWallPaperMenu = nullptr;
+    QAction* resetMenu = nullptr;
+    QAction* zoomMenu = nullptr;
+    QAction* openBackGroundMenu = nullptr;
+    QAction* nextBackGroundMenu = nullptr;
+    QAction* prevBackGroundMenu = nullptr;
+    QAction* autoPlayMenu = nullptr;
+    QTimer* timer = nullptr;
+    QAction* openCharacterMenu = nullptr;
+    QAction* nextCharacterMenu = nullptr;
+    QAction* prevCharacterMenu = nullptr;
+    QMenu* optionsMenu = nullptr;
+    QAction* toolsMenu = nullptr;
+    QAction* versionMenu = nullptr;
+
+    QPointer<TtoolsForm> tools;           // owned by the application, not by this window
+    std::unique_ptr<VLM::TScreen> screen; // the compositor
+    int32_t wpIndex = -1;
+    int32_t bgIndex = -1;
+    int32_t chIndex = -1;
+
+    void UpdateCaption();
+    // The path itself when a file is there, else only its file-name part.
+    static std::string DefaultFileName(const std::string& path);
+    // The version box's text, line breaks LF CR.
+    static QString VersionText();
+
+    // Menu handlers.
+    void openWallPaperMenuClick();
+    void openBackGroundMenuClick();
+    void openCharacterMenuClick();
+    void exitMenuClick();
+    void nextWallPaperMenuClick();
+    void prevWallPaperMenuClick();
+    void nextBackGroundMenuClick();
+    void prevBackGroundMenuClick();
+    void nextCharacterMenuClick();
+    void prevCharacterMenuClick();
+    void resetMenuClick();
+    void zoomMenuClick();
+    void autoPlayMenuClick();
+    void toolsMenuClick();
+    void versionMenuClick();
+    void autoPlayTimer();
+
+    // Window events.
+    void FormPaint();
+    void FormResize();
+    void FormShow();
+
+    // The client area (the picture's surface; the menu bar is not part of it).
+    TQtCanvas* ClientArea() const { return canvas; }
+    // Sizes the window so that its client area is width x height.
+    void SetClientSize(int width, int height);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void CreateMenus();
+    QAction* AddItem(QMenu* menu, const char* caption, Qt::Key key, void (TmainForm::*handler)(),
+                     bool checkable = false);
+    // Runs the open dialog; the chosen path, or nothing when the user cancels.
+    bool ChooseFile(const char* filter, const char* defaultPath, std::string& chosen);
+
+    TQtCanvas* canvas = nullptr;
+    bool autoPlayAttached = false;
+};
+
+// The one main window.
+extern TmainForm* mainForm;
+
+// A filter list of label|pattern pairs as the open dialog's name filters: the label as it
+// stands, the patterns for the host ("*.*" is every file, letter case does not matter).
+QStringList DialogFilters(const char* filter);
+// name as it is spelt in folder when a file of that name in another letter case is there.
+QString NameOnDisc(const QString& folder, const QString& name);
