@@ -11,7 +11,6 @@
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
-#include <QShowEvent>
 #include <QTimer>
 
 #include <algorithm>
@@ -379,7 +378,8 @@ void TmainForm::FormShow() {
     toolsMenu->setChecked(true);
 }
 
-void TmainForm::showEvent(QShowEvent* event) {
-    QMainWindow::showEvent(event);
-    if (!event->spontaneous()) FormShow();
+void TmainForm::setVisible(bool visible) {
+    const bool showing = visible && !isVisible();
+    QMainWindow::setVisible(visible);
+    if (showing) FormShow();
 }

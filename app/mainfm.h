@@ -93,8 +93,9 @@ public:
     // Sizes the window so that its client area is width x height.
     void SetClientSize(int width, int height);
 
-protected:
-    void showEvent(QShowEvent* event) override;
+    // Showing runs FormShow once the window stands on the desktop, so that the tools window
+    // can be placed against its frame.
+    void setVisible(bool visible) override;
 
 private:
     void CreateMenus();

@@ -23,6 +23,12 @@ QRect ToQRect(const VLM::TRect& r) {
 TQtCanvas::TQtCanvas(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
+    FitBacking();
+}
+
+void TQtCanvas::FitBacking() {
+    // A hidden widget learns of its new size only when shown; drawing must not wait for that.
+    if (backing.size() == size()) return;
     backing = QImage(size(), QImage::Format_RGB32);
     backing.fill(Qt::black);
 }
@@ -33,6 +39,7 @@ void TQtCanvas::Touched(const QRect& area) {
 }
 
 void TQtCanvas::Draw(int x, int y, const VLM::TPicture& picture) {
+    FitBacking();
     const QImage image = Wrap(picture);
     if (image.isNull() || backing.isNull()) return;
     QPainter painter(&backing);
@@ -41,6 +48,7 @@ void TQtCanvas::Draw(int x, int y, const VLM::TPicture& picture) {
 }
 
 void TQtCanvas::StretchDraw(const VLM::TRect& dst, const VLM::TPicture& picture) {
+    FitBacking();
     const QImage image = Wrap(picture);
     const QRect target = ToQRect(dst);
     if (image.isNull() || backing.isNull() || target.isEmpty()) return;
@@ -52,6 +60,7 @@ void TQtCanvas::StretchDraw(const VLM::TRect& dst, const VLM::TPicture& picture)
 
 void TQtCanvas::CopyRect(const VLM::TRect& dst, const VLM::TPicture& picture,
                          const VLM::TRect& src) {
+    FitBacking();
     const QImage image = Wrap(picture);
     const QRect target = ToQRect(dst);
     const QRect source = ToQRect(src);
@@ -62,6 +71,7 @@ void TQtCanvas::CopyRect(const VLM::TRect& dst, const VLM::TPicture& picture,
 }
 
 void TQtCanvas::FillBlack(const VLM::TRect& r) {
+    FitBacking();
     const QRect target = ToQRect(r);
     if (backing.isNull() || target.isEmpty()) return;
     QPainter painter(&backing);
@@ -70,6 +80,7 @@ void TQtCanvas::FillBlack(const VLM::TRect& r) {
 }
 
 void TQtCanvas::paintEvent(QPaintEvent* event) {
+    FitBacking();
     {
         const QScopedValueRollback<bool> guard(inPaint, true);
         emit painting();
@@ -80,7 +91,6 @@ void TQtCanvas::paintEvent(QPaintEvent* event) {
 
 void TQtCanvas::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    backing = QImage(size(), QImage::Format_RGB32);
-    backing.fill(Qt::black);
+    FitBacking();
     emit resized();
 }

@@ -23,7 +23,7 @@ public:
     const QImage& Backing() const { return backing; }
 
 signals:
-    // The client area has a new size; the backing image is new and black.
+    // The client area has a new size, and so has the backing image.
     void resized();
     // A paint is about to copy the backing image to the screen; what is drawn now goes into
     // the backing image only, and is shown by this same paint.
@@ -34,6 +34,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void FitBacking();
     void Touched(const QRect& area);
 
     QImage backing;

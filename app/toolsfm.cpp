@@ -57,6 +57,9 @@ public:
         setWrapping(true);
         setResizeMode(QListView::Adjust);
         setUniformItemSizes(true);
+        // A column is a third of a narrow list: clip a row's text rather than replace it by
+        // an ellipsis.
+        setTextElideMode(Qt::ElideNone);
     }
 
 protected:
@@ -328,7 +331,12 @@ void TtoolsForm::openButtonClick(QObject* sender) {
 void TtoolsForm::FormShow() {
     if (!mainForm) return;
     const QRect main = mainForm->frameGeometry();
-    move(main.x() + main.width(), main.y());
+    const QPoint place(main.x() + main.width(), main.y());
+    // While this window is being shown its own frame is not known yet; the desktop gives it
+    // the same frame as the main window, so its client area goes where the main window's
+    // would stand in that frame.
+    const QPoint frame = mainForm->geometry().topLeft() - main.topLeft();
+    setGeometry(QRect(place + frame, size()));
 }
 
 void TtoolsForm::showEvent(QShowEvent* event) {

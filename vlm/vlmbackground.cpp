@@ -20,10 +20,11 @@ int32_t Int32BE(const uint8_t* p) {
     return v <= uint32_t{INT32_MAX} ? static_cast<int32_t>(v) : -static_cast<int32_t>(~v) - 1;
 }
 
-// Cells need both sides to be positive multiples of 8; the cap keeps a hostile header from
-// sizing the store.
+// Cells need both sides to be positive multiples of 8; the caps keep a hostile header from
+// sizing the store or the band buffer.
 bool IsAcceptableSize(int32_t width, int32_t height) {
     if (width <= 0 || height <= 0 || width % 8 != 0 || height % 8 != 0) return false;
+    if (width > TBitmap::MaxSide || height > TBitmap::MaxSide) return false;
     return int64_t{width} * int64_t{height} <= TBackGroundBitmap::MaxPixelBytes;
 }
 
@@ -87,9 +88,11 @@ bool TBackGroundBitmap::LoadAt(int offset) {
         file.Seek(offset); // a negative offset cannot be reached: the search starts at 0
 
         // Only record starts count; the signature bytes inside other records are data.
-        do
+        const int64_t searchEnd = file.Position() + MaxSearchBytes;
+        do {
+            if (file.Position() >= searchEnd) return false;
             file.Read(scratch, RecordBytes);
-        while (std::memcmp(scratch, Signature, sizeof Signature) != 0);
+        } while (std::memcmp(scratch, Signature, sizeof Signature) != 0);
         const int64_t record = file.Position() - static_cast<int64_t>(RecordBytes);
         if (record > MaxOffset) return false;
 

@@ -34,12 +34,20 @@ void TBitmap::ReadPalette(TFile& file) {
 }
 
 void TBitmap::ReadCells(TFile& file, uint8_t* band) {
-    const size_t bandBytes = static_cast<size_t>(Width) * 8;
+    // Copied a row at a time, so the store is written in one run per row, not in eight at once;
+    // the store's address and width are held here because byte copies may alias the fields.
+    const size_t width = static_cast<size_t>(Width);
+    const size_t bandBytes = width * 8;
+    uint8_t* const pixels = Pixels.get();
     for (int b = 0; b * 8 < Height; ++b) {
         file.Read(band, bandBytes);
-        const uint8_t* in = band;
-        for (int q = 0; q * 8 < Width; ++q)
-            for (int r = 0; r < 8; ++r, in += 8) std::memcpy(Row(b * 8 + r) + q * 8, in, 8);
+        uint8_t* const rows = pixels + static_cast<size_t>(b) * bandBytes;
+        for (size_t r = 0; r < 8; ++r) {
+            uint8_t* const out = rows + r * width;
+            const uint8_t* const in = band + r * 8;
+            for (size_t q = 0; q * 8 < width; ++q)
+                std::memcpy(out + q * 8, in + q * 64, 8);
+        }
     }
 }
 

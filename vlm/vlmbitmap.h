@@ -23,6 +23,14 @@ extern const char* const NoneName;      // "(none)": nothing loaded
 
 class TBitmap {
 public:
+    // Caps on what a hostile header can ask for. No real picture comes near either.
+    // The longest side a picture (or a character element) may declare.
+    static constexpr int32_t MaxSide = 8192;
+    // How far a record search reads before it gives up: well past any real gap between a
+    // search start and its record, and short enough that a huge file without a record (a
+    // sparse one costs nothing to make) cannot hold a load for long.
+    static constexpr int64_t MaxSearchBytes = int64_t{16} << 20;
+
     TBitmap();
     TBitmap(const TBitmap&) = delete;
     TBitmap& operator=(const TBitmap&) = delete;

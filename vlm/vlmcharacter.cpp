@@ -62,6 +62,15 @@ void PaintElem(const TCharacterBitmap::TElem& e, const uint16_t* palette, TPictu
                int64_t x0, int64_t y0) {
     const int64_t c0 = std::max<int64_t>(0, -x0);
     const int64_t c1 = std::min<int64_t>(e.width, int64_t{picture.Width()} - x0);
+    if (c0 >= c1) {
+        // Nothing shows, so the rows are not walked (an element without columns may still have
+        // thousands); the first row outside the picture fails all the same.
+        if (e.height <= 0) return;
+        if (y0 < 0) throw ERowRange(SaturateInt(y0));
+        if (y0 + e.height > picture.Height())
+            throw ERowRange(SaturateInt(std::max<int64_t>(y0, picture.Height())));
+        return;
+    }
     for (int r = 0; r < e.height; ++r) {
         uint16_t* out = picture.ScanLine(SaturateInt(y0 + r));
         const uint8_t* in = e.pixels.get() + int64_t{r} * e.width;
@@ -70,16 +79,30 @@ void PaintElem(const TCharacterBitmap::TElem& e, const uint16_t* palette, TPictu
     }
 }
 
-// The dump goes to a fixed, well-known path: never follow a link planted there, never wait on
-// a FIFO, and refuse anything that is not a plain file.
+// The dump goes to a fixed, well-known path in a shared folder. Whatever else is planted there
+// is left alone: a link (followed, it would write or create a file elsewhere), a second name of
+// another file, a FIFO (the write would wait for a reader) or a device (opening one can have
+// effects of its own). A new file is created exclusively, private to the user.
+[[noreturn]] void DumpFailure(const char* what, const std::string& path, int error) {
+    throw std::runtime_error(std::string(what) + " " + path + ": " + std::strerror(error));
+}
+
 void AppendToFile(const std::string& path, const std::string& text) {
-    const int fd = ::open(
-        path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
-    if (fd < 0) throw std::runtime_error("cannot open " + path + ": " + std::strerror(errno));
+    constexpr int Flags = O_WRONLY | O_APPEND | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
+    struct stat before {};
+    const bool existed = ::lstat(path.c_str(), &before) == 0;
+    if (!existed && errno != ENOENT) DumpFailure("cannot look at", path, errno);
+    if (existed && (!S_ISREG(before.st_mode) || before.st_nlink != 1))
+        throw std::runtime_error("not a plain file of its own: " + path);
+    // O_EXCL also refuses a link planted between the look and the open.
+    const int fd = existed ? ::open(path.c_str(), Flags)
+                           : ::open(path.c_str(), Flags | O_CREAT | O_EXCL, 0600);
+    if (fd < 0) DumpFailure("cannot open", path, errno);
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1 ||
+        (existed && (st.st_dev != before.st_dev || st.st_ino != before.st_ino))) {
         ::close(fd);
-        throw std::runtime_error("not a regular file: " + path);
+        throw std::runtime_error("not a plain file of its own: " + path);
     }
     size_t done = 0;
     while (done < text.size()) {
@@ -88,7 +111,7 @@ void AppendToFile(const std::string& path, const std::string& text) {
         if (n <= 0) {
             const int error = n < 0 ? errno : EIO;
             ::close(fd);
-            throw std::runtime_error("cannot write " + path + ": " + std::strerror(error));
+            DumpFailure("cannot write", path, error);
         }
         done += static_cast<size_t>(n);
     }
@@ -167,9 +190,11 @@ bool TCharacterBitmap::LoadAt(int offset) {
         // A negative start cannot be reached; the scan then begins at the top of the file.
         file.Seek((int64_t{offset} + 15) / 16 * 16);
         uint8_t block[16];
-        do
+        const int64_t searchEnd = file.Position() + MaxSearchBytes;
+        do {
+            if (file.Position() >= searchEnd) return false;
             file.Read(block, sizeof block);
-        while (std::memcmp(block, Signature, sizeof Signature) != 0);
+        } while (std::memcmp(block, Signature, sizeof Signature) != 0);
         const int64_t record = file.Position() - 16;
         if (record > std::numeric_limits<int32_t>::max()) return false;
         Offset = static_cast<int32_t>(record);
@@ -217,6 +242,8 @@ void TCharacterBitmap::ReadRecord(TFile& file, int64_t record, int count) {
 
     int64_t total = 0;
     for (const TElemEntry& e : entries) {
+        if (e.width > MaxSide || e.height > MaxSide)
+            throw EReadError("element beyond the size limit");
         const int64_t bytes = int64_t{e.width} * e.height;
         if (bytes > 0 && pixelArea + e.dataOffset + bytes > file.Size())
             throw EReadError("element pixels past the end of the file");

@@ -35,8 +35,10 @@ public:
     static constexpr int RecordElementTable = 640;
     static constexpr int ElementEntryBytes = 16;
     static constexpr int PositionEntryBytes = 8;
-    // No real record comes near this; it bounds what a hostile header can make a load allocate.
-    static constexpr int64_t MaxRecordPixelBytes = int64_t{64} << 20;
+    // Pixels of all elements of one record together. No real record comes near this; it bounds
+    // what a hostile record can make a load allocate (with Work, twice this for element 0, well
+    // under 64 MiB) and, as every element pixel is drawn at most once, what one draw writes.
+    static constexpr int64_t MaxRecordPixelBytes = int64_t{16} << 20;
 
     TCharacterBitmap();
 

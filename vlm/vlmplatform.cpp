@@ -21,7 +21,10 @@ TPicture::TPicture(int w, int h) { SetSize(w, h); }
 void TPicture::SetSize(int w, int h) {
     width = std::max(w, 0);
     height = std::max(h, 0);
-    pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
+    const size_t n = static_cast<size_t>(width) * static_cast<size_t>(height);
+    // A larger picture lets go of the old pixels first instead of briefly holding both.
+    if (n > pixels.capacity()) std::vector<uint16_t>().swap(pixels);
+    pixels.assign(n, 0);
 }
 
 uint16_t* TPicture::ScanLine(int y) {
@@ -71,8 +74,13 @@ TUserInterface& UserInterface() { return installed ? *installed : stderrInterfac
 // ---- Files ---------------------------------------------------------------------------------
 
 namespace {
+// A refill reads WindowSize bytes. Once reads have run on from where the last one stopped for
+// two refills (the bands of a wide picture), each further refill reads twice as much, up to
+// MaxWindowSize, so a long run costs a few large reads instead of a system call per piece; a
+// short run (a record's element pixels) reads no more than it did.
 constexpr size_t WindowSize = 16384;
-}
+constexpr size_t MaxWindowSize = 65536;
+} // namespace
 
 bool FileExists(const std::string& path) {
     struct stat st {};
@@ -104,12 +112,15 @@ bool TFile::Seek(int64_t position) {
 
 void TFile::SeekEnd() { pos = size; }
 
-void TFile::Fill(int64_t at) {
-    window.resize(WindowSize);
+void TFile::Fill(int64_t at, size_t bytes) {
+    if (windowCapacity < bytes) {
+        window.reset(new uint8_t[bytes]); // no zero fill: every byte used is read first
+        windowCapacity = bytes;
+    }
     windowStart = at;
     windowLength = 0;
-    while (windowLength < WindowSize) {
-        const ssize_t got = ::pread(fd, window.data() + windowLength, WindowSize - windowLength,
+    while (windowLength < bytes) {
+        const ssize_t got = ::pread(fd, window.get() + windowLength, bytes - windowLength,
                                     static_cast<off_t>(at + static_cast<int64_t>(windowLength)));
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) break;
@@ -122,24 +133,36 @@ void TFile::Read(void* buffer, size_t n) {
     auto* out = static_cast<uint8_t*>(buffer);
     if (pos < 0 || pos > size || n > static_cast<uint64_t>(size - pos))
         throw EReadError("read past the end of the file");
-    if (n >= WindowSize / 2) { // large pieces (bands, element pixels) go straight to the caller
-        size_t done = 0;
-        while (done < n) {
-            const ssize_t got = ::pread(fd, out + done, n - done,
-                                        static_cast<off_t>(pos + static_cast<int64_t>(done)));
-            if (got < 0 && errno == EINTR) continue;
-            if (got <= 0) throw EReadError("short read");
-            done += static_cast<size_t>(got);
+    const bool inWindow =
+        pos >= windowStart &&
+        pos + static_cast<int64_t>(n) <= windowStart + static_cast<int64_t>(windowLength);
+    if (!inWindow) {
+        runFills = pos == lastEnd ? runFills + 1 : 0;
+        fillSize = runFills >= 2 ? std::min(fillSize * 2, MaxWindowSize) : WindowSize;
+        if (n > fillSize / 2) {
+            ReadDirect(out, n); // a large piece goes straight to the caller
+            return;
         }
-        pos += static_cast<int64_t>(n);
-        return;
+        Fill(pos, fillSize);
     }
-    if (pos < windowStart || pos + static_cast<int64_t>(n) > windowStart + static_cast<int64_t>(windowLength))
-        Fill(pos);
     const size_t from = static_cast<size_t>(pos - windowStart);
     if (from + n > windowLength) throw EReadError("short read"); // the file shrank under us
-    std::memcpy(out, window.data() + from, n);
+    std::memcpy(out, window.get() + from, n);
     pos += static_cast<int64_t>(n);
+    lastEnd = pos;
+}
+
+void TFile::ReadDirect(uint8_t* out, size_t n) {
+    size_t done = 0;
+    while (done < n) {
+        const ssize_t got =
+            ::pread(fd, out + done, n - done, static_cast<off_t>(pos + static_cast<int64_t>(done)));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) throw EReadError("short read");
+        done += static_cast<size_t>(got);
+    }
+    pos += static_cast<int64_t>(n);
+    lastEnd = pos;
 }
 
 uint16_t TFile::ReadU16BE() {

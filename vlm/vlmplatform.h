@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -93,14 +94,20 @@ public:
     uint32_t ReadU32BE();
 
 private:
-    void Fill(int64_t at);
+    void Fill(int64_t at, size_t bytes);
+    void ReadDirect(uint8_t* out, size_t n);
 
     int fd = -1;
     int64_t pos = 0;
     int64_t size = 0;
-    std::vector<uint8_t> window; // bytes [windowStart, windowStart + windowLength) of the file
+    // Bytes [windowStart, windowStart + windowLength) of the file.
+    std::unique_ptr<uint8_t[]> window;
+    size_t windowCapacity = 0;
     int64_t windowStart = 0;
     size_t windowLength = 0;
+    size_t fillSize = 0;  // bytes the last refill asked for
+    int runFills = 0;     // refills in a row that went on where the last read stopped
+    int64_t lastEnd = -1; // where the last read stopped
 };
 
 // ---- Paths ---------------------------------------------------------------------------------

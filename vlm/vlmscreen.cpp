@@ -1,6 +1,8 @@
 #include "vlmscreen.h"
 
 #include <algorithm>
+#include <array>
+#include <set>
 
 namespace VLM {
 
@@ -74,12 +76,14 @@ void TScreen::DrawCharacter(int index) {
         else
             DrawWallPaperLayer();
         if (character->Loaded) {
-            // One element per distinct rectangle: the lowest-numbered one.
+            // One element per distinct rectangle: the lowest-numbered one. A record may hold
+            // 65535 elements, so rectangles already taken are looked up, not compared in turn.
+            std::set<std::array<int32_t, 4>> taken;
             for (int e = 0; e < character->Elems; ++e) {
-                const bool taken =
-                    std::any_of(shownElements.begin(), shownElements.end(),
-                                [&](int32_t s) { return character->SameElemRect(s, e); });
-                if (!taken) shownElements.push_back(e);
+                const std::array<int32_t, 4> rect = {
+                    character->getElemLeft(e), character->getElemTop(e), character->getElemWidth(e),
+                    character->getElemHeight(e)};
+                if (taken.insert(rect).second) shownElements.push_back(e);
             }
         }
     }

@@ -101,8 +101,11 @@ bool TWallPaperBitmap::LoadAt(int offset) {
         TFile file(FileName);
         file.Seek(offset); // a negative offset cannot be reached: the search starts at 0
 
-        do file.Read(scratch, 16);
-        while (IsFillerRecord(scratch));
+        const int64_t searchEnd = file.Position() + MaxSearchBytes;
+        do {
+            if (file.Position() >= searchEnd) return false;
+            file.Read(scratch, 16);
+        } while (IsFillerRecord(scratch));
         // R lies 64 bytes before the first record that is not filler; a picture that starts
         // right at the top of the file gives a small negative R, which still reads correctly.
         const int64_t record = file.Position() - 80;

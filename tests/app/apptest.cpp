@@ -7,6 +7,8 @@
 
 #include <QFileDialog>
 
+#include <algorithm>
+
 namespace VLMAT {
 
 uint16_t NumberColour(int index) {
@@ -67,12 +69,12 @@ void WriteCharacters(const QString& path, const std::map<int, VLMW::TCharRecord>
     VLMW::CharacterArchive(placements).Save(VLMQ::ToHostName(path));
 }
 
-VLMW::TCharRecord GroupRecord(int index, const std::vector<std::array<int, 4>>& rects) {
+VLMW::TCharRecord GroupRecord(int index, const TRects& rects) {
     VLMW::TCharRecord r;
     const VLMW::TIndexed base = NumberedPicture(64, 64, 2000 + index);
     r.palette = base.palette;
     for (int i = 2; i < 256; ++i) r.palette[i] = static_cast<uint16_t>(i * 129);
-    r.elements.push_back(VLMW::CharElement(base, 0, 0));
+    r.elements.push_back(VLMW::CharElement(base, BaseRect[0], BaseRect[1]));
     uint32_t seed = 7;
     for (const auto& rect : rects)
         r.elements.push_back(VLMW::PatternElement(rect[2], rect[3], rect[0], rect[1], seed++));
@@ -116,11 +118,10 @@ TBoxLog::~TBoxLog() {
     seams.error = nullptr;
 }
 
-void Open(TmainForm& form, QAction* item, const QString& path) {
+void Open(QAction* item, const QString& path) {
     TOpenAnswer answer(path);
     item->trigger();
     QVERIFY(answer.runs == 1);
-    Q_UNUSED(form);
 }
 
 } // namespace VLMAT

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <array>
 #include <map>
 #include <memory>
 #include <string>
@@ -37,9 +38,11 @@ void WriteWallPapers(const QString& path, int count, const std::vector<int>& mis
 void WriteBackGrounds(const QString& path, const std::vector<int>& indices);
 // A character archive with the given records at the table offsets of their indices.
 void WriteCharacters(const QString& path, const std::map<int, VLMW::TCharRecord>& records);
-// A character record: a numbered 64 x 64 base at (0, 0), then elements with the given
+// A character record: a numbered 64 x 64 base at (4, 6), then elements with the given
 // rectangles {left, top, width, height}, each with its own pixels.
-VLMW::TCharRecord GroupRecord(int index, const std::vector<std::array<int, 4>>& rects);
+using TRects = std::vector<std::array<int, 4>>;
+VLMW::TCharRecord GroupRecord(int index, const TRects& rects);
+constexpr std::array<int, 4> BaseRect{4, 6, 64, 64};
 
 // The main window and the tools window, owned as the application owns them: the tools window
 // goes first.
@@ -81,7 +84,7 @@ public:
 };
 
 // Opens an archive of a layer through its menu item and the dialog.
-void Open(TmainForm& form, QAction* item, const QString& path);
+void Open(QAction* item, const QString& path);
 
 } // namespace VLMAT
 

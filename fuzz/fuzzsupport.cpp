@@ -1,0 +1,183 @@
+#include "fuzzsupport.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace VLMF {
+
+namespace {
+
+struct TWorkDir {
+    std::string path;
+    TWorkDir() {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/vlmfuzz-XXXXXX";
+        if (!::mkdtemp(templ.data())) {
+            std::perror("mkdtemp");
+            std::abort();
+        }
+        path = templ;
+    }
+    ~TWorkDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
+};
+
+void WriteAll(int fd, int64_t offset, const uint8_t* data, size_t size) {
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pwrite(fd, data + done, size - done,
+                                   static_cast<off_t>(offset + static_cast<int64_t>(done)));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            std::perror("pwrite");
+            std::abort();
+        }
+        done += static_cast<size_t>(n);
+    }
+}
+
+class TQuietInterface : public VLM::TUserInterface {
+public:
+    void MessageBox(const std::string&, const std::string&) override {}
+    void InformationDialog(const std::string&) override {}
+    void Terminate() override {}
+};
+
+TQuietInterface quiet;
+
+} // namespace
+
+const std::string& WorkDir() {
+    static TWorkDir dir;
+    return dir.path;
+}
+
+std::string WriteFileAt(const std::string& relative, int64_t offset, const uint8_t* data,
+                        size_t size) {
+    const std::string path = WorkDir() + "/" + relative;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        std::perror(path.c_str());
+        std::abort();
+    }
+    if (offset > 0 && ::ftruncate(fd, static_cast<off_t>(offset)) != 0) {
+        std::perror("ftruncate");
+        std::abort();
+    }
+    WriteAll(fd, offset, data, size);
+    ::close(fd);
+    return path;
+}
+
+std::string WriteFile(const std::string& relative, const uint8_t* data, size_t size) {
+    return WriteFileAt(relative, 0, data, size);
+}
+
+void Quiet() {
+    VLM::SetUserInterface(&quiet);
+    ResetDump();
+}
+
+void ResetDump() {
+    const std::string path = WorkDir() + "/run.log";
+    ::unlink(path.c_str());
+    VLM::TCharacterBitmap::SetDumpPath(path);
+}
+
+// ---- Canvas --------------------------------------------------------------------------------
+
+void TCheckingCanvas::Read(const VLM::TPicture& picture, const VLM::TRect& r) {
+    if (r.left < 0 || r.top < 0 || r.left > r.right || r.top > r.bottom ||
+        r.right > picture.Width() || r.bottom > picture.Height()) {
+        std::fprintf(stderr, "canvas given (%d, %d, %d, %d) of a %d x %d picture\n", r.left, r.top,
+                     r.right, r.bottom, picture.Width(), picture.Height());
+        std::abort();
+    }
+    if (r.left == r.right) return;
+    // The ends of every row: enough for the address checks to see a picture of the wrong size.
+    for (int y = r.top; y < r.bottom; ++y) {
+        const uint16_t* row = picture.ScanLine(y);
+        sum += row[r.left] + row[r.right - 1];
+    }
+}
+
+void TCheckingCanvas::Draw(int, int, const VLM::TPicture& picture) {
+    Read(picture, {0, 0, picture.Width(), picture.Height()});
+}
+
+void TCheckingCanvas::StretchDraw(const VLM::TRect&, const VLM::TPicture& picture) {
+    Read(picture, {0, 0, picture.Width(), picture.Height()});
+}
+
+void TCheckingCanvas::CopyRect(const VLM::TRect&, const VLM::TPicture& picture,
+                               const VLM::TRect& src) {
+    Read(picture, src);
+}
+
+void TCheckingCanvas::FillBlack(const VLM::TRect&) {}
+
+// ---- Layers --------------------------------------------------------------------------------
+
+void DrawWallPaper(VLM::TWallPaperBitmap& w, VLM::TPicture& screen, TCheckingCanvas& canvas) {
+    w.Draw(screen, 0, 0);
+    w.Draw(canvas, 0, 0);
+    w.Draw(canvas, VLM::TRect{0, 0, 640, 448}, VLM::TRect{8, 8, 72, 40});
+    (void)w.GetCurrentName();
+}
+
+void DrawBackGround(VLM::TBackGroundBitmap& b, VLM::TPicture& screen, TCheckingCanvas& canvas) {
+    b.Draw(screen, 16, 8, 0, 0, 288, 144);
+    b.Draw(canvas, 0, 0);
+    (void)b.GetCurrentName();
+}
+
+void DrawCharacter(VLM::TCharacterBitmap& c, VLM::TPicture& screen) {
+    (void)c.GetCurrentName();
+    for (int e = -1; e <= c.Elems; ++e) {
+        (void)c.getElemLeft(e);
+        (void)c.getElemTop(e);
+        (void)c.getElemWidth(e);
+        (void)c.getElemHeight(e);
+        (void)c.SameElemRect(0, e < 0 ? 0 : e);
+        try {
+            c.DrawElem(e, screen, 16, 8);
+        } catch (const VLM::ERowRange&) {
+            // An element reaching above or below the picture: the caller's business by design.
+        }
+    }
+    // The viewer ends after the first dump, so composing stops there too; a dump of every
+    // element of a large record would only measure the file system.
+    for (int e = 0; e < c.Elems; ++e)
+        if (!c.ComposeElem(e)) break;
+    ResetDump();
+}
+
+// ---- Reader --------------------------------------------------------------------------------
+
+const uint8_t* TReader::Take(size_t n) {
+    const uint8_t* at = p;
+    p += std::min(n, Left());
+    return at;
+}
+
+uint8_t TReader::U8() {
+    return Empty() ? 0 : *p++;
+}
+
+int32_t TReader::I32() {
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i)
+        v = v << 8 | U8();
+    return static_cast<int32_t>(v);
+}
+
+} // namespace VLMF

@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# The viewer on a real X display (Xvfb), driven by keys as a person would drive it: open the
+# three layers through the shortcuts and the dialogs' default names, step, zoom, check the
+# caption and the pixels of a screenshot, and quit.
+# Usage: smoke_test.sh VELMORA MKDEMO WORKDIR. Exits 77 (skipped) without Xvfb or xdotool.
+set -euo pipefail
+
+viewer=$1 mkdemo=$2 work=$3
+
+if [ -z "${VLM_SMOKE_DISPLAY:-}" ]; then
+  for tool in xvfb-run xdotool import convert; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+      echo "smoke test skipped: $tool is not installed"
+      exit 77
+    fi
+  done
+  rm -rf "$work"
+  mkdir -p "$work"
+  "$mkdemo" "$work/demo" >/dev/null
+  exec env VLM_SMOKE_DISPLAY=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+fi
+
+fail() {
+  echo "FAIL: $*"
+  import -window root "$work/failure.png" 2>/dev/null || true
+  exit 1
+}
+
+# Waits up to 10 s for a command to succeed.
+wait_for() {
+  for _ in $(seq 100); do
+    if "$@" >/dev/null 2>&1; then return 0; fi
+    sleep 0.1
+  done
+  return 1
+}
+
+cd "$work/demo"
+QT_QPA_PLATFORM=xcb "$viewer" >"$work/viewer.log" 2>&1 &
+pid=$!
+trap 'kill "$pid" 2>/dev/null || true' EXIT
+
+wait_for xdotool search --name '^Velmora Viewer' || fail "the main window did not appear"
+win=$(xdotool search --name '^Velmora Viewer' | head -1)
+
+title_is() { [ "$(xdotool getwindowname "$win")" = "$1" ]; }
+expect_title() {
+  wait_for title_is "$1" || fail "caption '$(xdotool getwindowname "$win")', expected '$1'"
+}
+focus_main() { xdotool windowfocus --sync "$win"; }
+# Another window than the main window has the keyboard: the open dialog.
+dialog_has_focus() { [ "$(xdotool getwindowfocus)" != "$win" ]; }
+
+expect_title "Velmora Viewer -/0 -/0 -/0"
+
+open_with_enter() {
+  focus_main
+  xdotool key "ctrl+$1"
+  wait_for dialog_has_focus || fail "no open dialog after ctrl+$1"
+  sleep 0.3
+  xdotool key Return
+  wait_for title_is "$2" || fail "after ctrl+$1 and Enter: '$(xdotool getwindowname "$win")'"
+}
+# The wallpaper command leaves its caption to the next paint, which the closing dialog causes.
+open_with_enter w "Velmora Viewer 0/22 -/0 -/0"
+open_with_enter g "Velmora Viewer 0/22 0/500 -/0"
+open_with_enter c "Velmora Viewer 0/22 0/500 0/152"
+focus_main
+xdotool key ctrl+n
+expect_title "Velmora Viewer 0/22 0/500 1/152"
+
+# The tools window stands over the main window once that has grown: put it away.
+tools=$(xdotool search --name '^Velmora Tools' | head -1)
+focus_main
+xdotool key ctrl+y
+wait_for bash -c "! xdotool search --onlyvisible --name '^Velmora Tools$'" ||
+  fail "ctrl+y did not hide the tools window"
+[ -n "$tools" ] || fail "no tools window"
+
+# Double size: the client area is the lowest 640 x 448 pixels of the window.
+focus_main
+xdotool key ctrl+z
+geometry_is() { xdotool getwindowgeometry "$win" | grep -q "Geometry: 640x"; }
+wait_for geometry_is || fail "zoom did not widen the window"
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$win")"
+import -window root "$work/screen.png"
+
+# Colour of picture pixel (x, y), as 8-bit r,g,b; dx, dy pick a pixel of its 2 x 2 block.
+pixel() {
+  local sx=$((X + 2 * $1 + ${3:-0})) sy=$((Y + HEIGHT - 448 + 2 * $2 + ${4:-0}))
+  convert "$work/screen.png" -format "%[fx:int(255*p{$sx,$sy}.r+0.5)],%[fx:int(255*p{$sx,$sy}.g+0.5)],%[fx:int(255*p{$sx,$sy}.b+0.5)]" info:
+}
+expect_pixel() {
+  local got
+  got=$(pixel "$1" "$2")
+  [ "$got" = "$3" ] || fail "picture pixel $1,$2 is $got, expected $3 ($4)"
+}
+expect_pixel 0 0 "231,231,247" "the wallpaper's frame"
+expect_pixel 150 180 "255,255,255" "the wallpaper's number"
+expect_pixel 282 20 "255,255,255" "the background's number"
+for y in 60 120 200; do
+  for x in 10 100 200 300; do
+    first=$(pixel "$x" "$y")
+    for d in "1 0" "0 1" "1 1"; do
+      # shellcheck disable=SC2086
+      [ "$(pixel "$x" "$y" $d)" = "$first" ] || fail "picture pixel $x,$y is not a 2 x 2 block"
+    done
+  done
+done
+
+# Exit ends the program although the tools window is still open.
+focus_main
+xdotool key ctrl+x
+wait_for bash -c "! kill -0 $pid" || fail "the viewer did not end on ctrl+x"
+trap - EXIT
+echo "smoke test passed"
