@@ -27,7 +27,9 @@ const char* const WallPaperPath = "d:\\velmora1\\eyecatch.all";
 const char* const BackGroundPath = "d:\\velmora1\\nbgfile1.all";
 const char* const CharacterPath = "d:\\velmora1\\ncdat.all";
 
-QString Utf8(const char* text) { return QString::fromUtf8(text); }
+QString Utf8(const char* text) {
+    return QString::fromUtf8(text);
+}
 
 // " index/count", with "-" for a layer that shows nothing.
 QString CaptionPart(int index, int count) {

@@ -54,19 +54,24 @@ QString FromCp932(const char* text) {
     return out;
 }
 
-QString FromCp932(const std::string& text) { return FromCp932(text.c_str()); }
+QString FromCp932(const std::string& text) {
+    return FromCp932(text.c_str());
+}
 
 QString FromHostName(const std::string& name) {
     return QFile::decodeName(QByteArray(name.data(), static_cast<qsizetype>(name.size())));
 }
 
-std::string ToHostName(const QString& name) { return QFile::encodeName(name).toStdString(); }
+std::string ToHostName(const QString& name) {
+    return QFile::encodeName(name).toStdString();
+}
 
 QFont FormFont() {
     static const QFont font = [] {
         const QStringList installed = QFontDatabase::families();
         QString family = QString::fromUtf8("ＭＳ Ｐゴシック");
-        for (const char* candidate : {"ＭＳ Ｐゴシック", "MS PGothic", "IPAPGothic", "IPA Pゴシック"}) {
+        for (const char* candidate :
+             {"ＭＳ Ｐゴシック", "MS PGothic", "IPAPGothic", "IPA Pゴシック"}) {
             if (installed.contains(QString::fromUtf8(candidate))) {
                 family = QString::fromUtf8(candidate);
                 break;
@@ -150,7 +155,9 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     VLM::SetUserInterface(&ui);
 }
 
-TApplication::~TApplication() { VLM::SetUserInterface(nullptr); }
+TApplication::~TApplication() {
+    VLM::SetUserInterface(nullptr);
+}
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
     QString failure;

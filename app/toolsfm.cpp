@@ -145,11 +145,14 @@ TtoolsForm::~TtoolsForm() {
 
 // ---- Rows ----------------------------------------------------------------------------------
 
-QString TtoolsForm::ElementRow(int e) { return QString::number(e / 10) + QString::number(e % 10); }
+QString TtoolsForm::ElementRow(int e) {
+    return QString::number(e / 10) + QString::number(e % 10);
+}
 
 int TtoolsForm::LeadingNumber(const QString& text) {
     qsizetype i = 0;
-    while (i < text.size() && text[i].isSpace()) ++i;
+    while (i < text.size() && text[i].isSpace())
+        ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
         negative = text[i++] == QLatin1Char('-');
@@ -226,10 +229,8 @@ void TtoolsForm::UpdateControls() {
             ++g;
             EnsureElementBoxes(g);
             const VLM::TScreen::TElemBounds bounds = screen->getElemBounds(e);
-            SetLabelText(*caps[g], QStringLiteral("&%1. (%2,%3)")
-                                       .arg(g)
-                                       .arg(bounds.left)
-                                       .arg(bounds.top));
+            SetLabelText(*caps[g],
+                         QStringLiteral("&%1. (%2,%3)").arg(g).arg(bounds.left).arg(bounds.top));
             caps[g]->show();
         }
         QListWidget& box = *boxes[g];
@@ -268,7 +269,8 @@ void TtoolsForm::UpdateControls() {
     right += 4;
     // Content that would reach the display's size keeps the window's present size instead.
     const QSize display = QWidget::screen()->size();
-    resize(right < display.width() ? right : width(), bottom < display.height() ? bottom : height());
+    resize(right < display.width() ? right : width(),
+           bottom < display.height() ? bottom : height());
 }
 
 void TtoolsForm::EnsureElementBoxes(int32_t g) {
@@ -306,9 +308,15 @@ void TtoolsForm::BoxChange(int k, QObject* sender) {
     if (mainForm) mainForm->UpdateCaption();
 }
 
-void TtoolsForm::wallPaperBoxChange(QObject* sender) { BoxChange(0, sender); }
-void TtoolsForm::backGroundBoxChange(QObject* sender) { BoxChange(1, sender); }
-void TtoolsForm::characterBoxChange(QObject* sender) { BoxChange(2, sender); }
+void TtoolsForm::wallPaperBoxChange(QObject* sender) {
+    BoxChange(0, sender);
+}
+void TtoolsForm::backGroundBoxChange(QObject* sender) {
+    BoxChange(1, sender);
+}
+void TtoolsForm::characterBoxChange(QObject* sender) {
+    BoxChange(2, sender);
+}
 
 void TtoolsForm::elementBoxClick(QObject* sender) {
     if (!screen || !screen->getchloaded()) return;

@@ -25,13 +25,13 @@ public:
     explicit TtoolsForm(QWidget* owner = nullptr);
     ~TtoolsForm() override;
 
-    std::vector<std::unique_ptr<QListWidget>> boxes; // element-group lists, group g at g
-    std::vector<std::unique_ptr<QLabel>> caps;       // their captions
-    VLM::TScreen* screen = nullptr;                  // not owned
-    TmainForm* mainForm = nullptr;                   // not owned
-    std::array<std::unique_ptr<QLabel>, 3> labels;   // archive line of each layer
+    std::vector<std::unique_ptr<QListWidget>> boxes;  // element-group lists, group g at g
+    std::vector<std::unique_ptr<QLabel>> caps;        // their captions
+    VLM::TScreen* screen = nullptr;                   // not owned
+    TmainForm* mainForm = nullptr;                    // not owned
+    std::array<std::unique_ptr<QLabel>, 3> labels;    // archive line of each layer
     std::array<std::unique_ptr<QComboBox>, 3> combos; // picture list of each layer
-    std::array<QPushButton*, 3> buttons{};           // open command of each layer
+    std::array<QPushButton*, 3> buttons{};            // open command of each layer
 
     // Brings every control in line with the compositor.
     void UpdateControls();

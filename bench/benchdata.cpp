@@ -18,11 +18,6 @@ namespace VLMB {
 
 namespace {
 
-[[noreturn]] void Fail(const std::string& what) {
-    std::fprintf(stderr, "bench: %s\n", what.c_str());
-    std::exit(2);
-}
-
 // ---- Characters ----------------------------------------------------------------------------
 // Element 0 is a figure 144 rows high with transparent sides; the others are alternatives for
 // three spots of it (eyes, mouth, hand), each run of alternatives kept together so that the
@@ -82,7 +77,8 @@ VLMW::TCharRecord RecordOf(const TCharacterPlan& p, int entry) {
 // Room each character table entry has before the next record's offset.
 std::vector<int64_t> CharacterRoom() {
     std::vector<int64_t> sorted;
-    for (const auto& e : VLM::CharacterNames) sorted.push_back(e.offset);
+    for (const auto& e : VLM::CharacterNames)
+        sorted.push_back(e.offset);
     std::sort(sorted.begin(), sorted.end());
     std::vector<int64_t> room;
     for (const auto& e : VLM::CharacterNames) {
@@ -100,9 +96,12 @@ void PlanCharacters(TDataSet& d) {
     constexpr int MeasuredWidth = 120;
     for (int i = 0; i < n; ++i) {
         if (room[i] < RecordBytes(74, MeasuredWidth)) continue;
-        if (d.character74 < 0) d.character74 = i;
-        else if (d.character10 < 0) d.character10 = i;
-        else if (d.character1 < 0) d.character1 = i;
+        if (d.character74 < 0)
+            d.character74 = i;
+        else if (d.character10 < 0)
+            d.character10 = i;
+        else if (d.character1 < 0)
+            d.character1 = i;
     }
     if (d.character1 < 0) Fail("no room in the character table for the measured records");
     // The rest: a spread of element counts like the archive's, shrunk to fit their room.
@@ -114,8 +113,10 @@ void PlanCharacters(TDataSet& d) {
                   : i == d.character10 ? 10
                   : i == d.character74 ? 74
                                        : Mix[i % 7];
-        while (p.elems > 1 && RecordBytes(p.elems, p.baseWidth) > room[i]) --p.elems;
-        while (RecordBytes(p.elems, p.baseWidth) > room[i]) p.baseWidth -= 8;
+        while (p.elems > 1 && RecordBytes(p.elems, p.baseWidth) > room[i])
+            --p.elems;
+        while (RecordBytes(p.elems, p.baseWidth) > room[i])
+            p.baseWidth -= 8;
         p.record = VLM::CharacterNames[i].offset; // a multiple of 2048: the scan finds it at once
     }
 }
@@ -184,18 +185,27 @@ struct TFolderOwner {
     }
 };
 
-uint16_t PaletteEntry(const uint8_t* p) { return VLM::ArchiveToScreenColor(p[0], p[1]); }
+uint16_t PaletteEntry(const uint8_t* p) {
+    return VLM::ArchiveToScreenColor(p[0], p[1]);
+}
 
 uint32_t U32(const uint8_t* p) {
     return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
 }
 
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
+uint16_t U16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] << 8 | p[1]);
+}
 
 } // namespace
 
 VLMW::TCharRecord PlannedRecord(int entry) {
     return RecordOf(Data().characterPlans.at(static_cast<size_t>(entry)), entry);
+}
+
+void Fail(const std::string& what) {
+    std::fprintf(stderr, "bench: %s\n", what.c_str());
+    std::exit(2);
 }
 
 const TDataSet& Data() {
@@ -210,7 +220,9 @@ TFloorFile::TFloorFile(const std::string& path) {
     if (fd < 0) Fail("cannot open " + path + ": " + std::strerror(errno));
 }
 
-TFloorFile::~TFloorFile() { ::close(fd); }
+TFloorFile::~TFloorFile() {
+    ::close(fd);
+}
 
 void TFloorFile::ReadAt(int64_t at, uint8_t* buffer, size_t n) const {
     if (::pread(fd, buffer, n, static_cast<off_t>(at)) != static_cast<ssize_t>(n))
@@ -224,13 +236,15 @@ void FloorWallPaper(const TFloorFile& file, int64_t record, std::vector<uint8_t>
     buffer.resize(Span);
     file.ReadAt(record + Cells, buffer.data(), Span);
     uint16_t palette[256];
-    for (int i = 0; i < 256; ++i) palette[i] = PaletteEntry(&buffer[Palette - Cells + 2 * i]);
+    for (int i = 0; i < 256; ++i)
+        palette[i] = PaletteEntry(&buffer[Palette - Cells + 2 * i]);
     const uint8_t* in = buffer.data();
     for (int b = 0; b < ScreenHeight / 8; ++b)
         for (int q = 0; q < ScreenWidth / 8; ++q)
             for (int r = 0; r < 8; ++r, in += 8) {
                 uint16_t* out = &screen[static_cast<size_t>(b * 8 + r) * ScreenWidth + q * 8];
-                for (int s = 0; s < 8; ++s) out[s] = palette[in[s]];
+                for (int s = 0; s < 8; ++s)
+                    out[s] = palette[in[s]];
             }
 }
 
@@ -242,7 +256,8 @@ void FloorBackGround(const TFloorFile& file, int64_t record, int width, int heig
     file.ReadAt(record + 96, buffer.data(), pixels + 512); // the palette follows the cells
     uint16_t local[256];
     uint16_t* palette = keptPalette ? keptPalette : local;
-    for (int i = 0; i < 256; ++i) palette[i] = PaletteEntry(&buffer[pixels + 2 * i]);
+    for (int i = 0; i < 256; ++i)
+        palette[i] = PaletteEntry(&buffer[pixels + 2 * i]);
     if (indices) indices->resize(ShownWidth * ShownHeight);
     const size_t band = static_cast<size_t>(width) * 8;
     for (int b = 0; b < ShownHeight / 8; ++b)
@@ -250,9 +265,10 @@ void FloorBackGround(const TFloorFile& file, int64_t record, int width, int heig
             const uint8_t* in = &buffer[b * band + static_cast<size_t>(q) * 64];
             for (int r = 0; r < 8; ++r, in += 8) {
                 const int y = b * 8 + r;
-                uint16_t* out = &screen[static_cast<size_t>(OriginTop + y) * ScreenWidth +
-                                        OriginLeft + q * 8];
-                for (int s = 0; s < 8; ++s) out[s] = palette[in[s]];
+                uint16_t* out =
+                    &screen[static_cast<size_t>(OriginTop + y) * ScreenWidth + OriginLeft + q * 8];
+                for (int s = 0; s < 8; ++s)
+                    out[s] = palette[in[s]];
                 if (indices)
                     std::memcpy(&(*indices)[static_cast<size_t>(y) * ShownWidth + q * 8], in, 8);
             }
@@ -264,7 +280,8 @@ void FloorBase(const std::vector<uint8_t>& indices, const uint16_t* palette,
     for (int y = 0; y < ShownHeight; ++y) {
         const uint8_t* in = &indices[static_cast<size_t>(y) * ShownWidth];
         uint16_t* out = &screen[static_cast<size_t>(OriginTop + y) * ScreenWidth + OriginLeft];
-        for (int x = 0; x < ShownWidth; ++x) out[x] = palette[in[x]];
+        for (int x = 0; x < ShownWidth; ++x)
+            out[x] = palette[in[x]];
     }
 }
 
@@ -286,7 +303,8 @@ void FloorCharacter(const TFloorFile& file, int64_t record, int64_t size,
     const int n = U16(r + 10);
     const uint8_t* area = r + U32(r + 72);
     uint16_t palette[256];
-    for (int i = 0; i < 256; ++i) palette[i] = PaletteEntry(r + 128 + 2 * i);
+    for (int i = 0; i < 256; ++i)
+        palette[i] = PaletteEntry(r + 128 + 2 * i);
     const uint8_t* table = r + 640;
     const uint8_t* positions = table + 20 * n;
     // The lowest-numbered element of each distinct rectangle (few rectangles: a short scan).
@@ -297,12 +315,12 @@ void FloorCharacter(const TFloorFile& file, int64_t record, int64_t size,
     TShown shown[16];
     int count = 0;
     for (int e = 0; e < n; ++e) {
-        const TShown s{U16(positions + 8 * e + 4), U16(positions + 8 * e + 6),
-                       U16(table + 16 * e), U16(table + 16 * e + 2), U32(table + 16 * e + 8)};
+        const TShown s{U16(positions + 8 * e + 4), U16(positions + 8 * e + 6), U16(table + 16 * e),
+                       U16(table + 16 * e + 2), U32(table + 16 * e + 8)};
         bool taken = false;
         for (int i = 0; i < count && !taken; ++i)
-            taken = shown[i].left == s.left && shown[i].top == s.top &&
-                    shown[i].width == s.width && shown[i].height == s.height;
+            taken = shown[i].left == s.left && shown[i].top == s.top && shown[i].width == s.width &&
+                    shown[i].height == s.height;
         if (!taken && count < 16) shown[count++] = s;
     }
     for (int i = 0; i < count; ++i)

@@ -32,18 +32,21 @@ struct TCharacterPlan {
 
 struct TDataSet {
     std::string folder;
-    std::string wallPapers;  // EYECATCH.ALL: all 22 pictures
-    std::string backGrounds; // NBGFILE1.ALL: all 500 pictures, 288 x 144
-    std::string characters;  // NCDAT.ALL: all 152 records
-    std::vector<int64_t> wallPaperRecords;  // R of each wallpaper
-    std::vector<int64_t> backGroundRecords; // R of each background
-    std::vector<TSizedBackGround> sizes;    // 288 x 144 up to 1160 x 1024
+    std::string wallPapers;                     // EYECATCH.ALL: all 22 pictures
+    std::string backGrounds;                    // NBGFILE1.ALL: all 500 pictures, 288 x 144
+    std::string characters;                     // NCDAT.ALL: all 152 records
+    std::vector<int64_t> wallPaperRecords;      // R of each wallpaper
+    std::vector<int64_t> backGroundRecords;     // R of each background
+    std::vector<TSizedBackGround> sizes;        // 288 x 144 up to 1160 x 1024
     std::vector<TCharacterPlan> characterPlans; // one per table entry
     int character1 = -1, character10 = -1, character74 = -1; // entries with 1, 10, 74 elements
 };
 
 // Entry of the background table whose offset is 0: a record there is found at once.
 constexpr int BackGroundAtZero = 290;
+
+// Stops the program: the data a benchmark needs is not there.
+[[noreturn]] void Fail(const std::string& what);
 
 // Writes the archives on first use; the folder goes when the program ends.
 const TDataSet& Data();
@@ -80,8 +83,7 @@ void FloorBackGround(const TFloorFile& file, int64_t record, int width, int heig
                      std::vector<uint8_t>& buffer, TScreenPixels& screen,
                      std::vector<uint8_t>* indices = nullptr, uint16_t* palette = nullptr);
 // Redraws 288 x 144 kept indices through palette at the origin (the base under a character).
-void FloorBase(const std::vector<uint8_t>& indices, const uint16_t* palette,
-               TScreenPixels& screen);
+void FloorBase(const std::vector<uint8_t>& indices, const uint16_t* palette, TScreenPixels& screen);
 // Character record at R, size bytes: read whole, its default elements (the lowest-numbered of
 // each distinct rectangle) drawn at the origin with index 0 transparent.
 void FloorCharacter(const TFloorFile& file, int64_t record, int64_t size,

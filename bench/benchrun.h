@@ -21,16 +21,21 @@ template <class F> double TimeNs(F& step) {
         .count();
 }
 
-// Counters: "step_ns", the median time of one step.
-template <class F> void RunSingle(benchmark::State& state, F&& step) {
+// Counters: "step_ns", the median time of one step. between, untimed, runs before each step.
+template <class F, class B> void RunSingle(benchmark::State& state, F&& step, B&& between) {
     std::vector<double> times;
     times.reserve(1 << 16);
     for (auto _ : state) {
+        between();
         const double t = TimeNs(step);
         times.push_back(t);
         state.SetIterationTime(t * 1e-9);
     }
     state.counters["step_ns"] = Median(times);
+}
+
+template <class F> void RunSingle(benchmark::State& state, F&& step) {
+    RunSingle(state, step, [] {});
 }
 
 // Counters: "step_ns" and "floor_ns", the medians, and "ratio" between them. A floor too
@@ -41,7 +46,8 @@ void RunPaired(benchmark::State& state, E&& engine, F&& floor, int floorRepeat =
     engineTimes.reserve(1 << 16);
     floorTimes.reserve(1 << 16);
     auto floors = [&] {
-        for (int i = 0; i < floorRepeat; ++i) floor();
+        for (int i = 0; i < floorRepeat; ++i)
+            floor();
     };
     bool floorFirst = false;
     for (auto _ : state) {

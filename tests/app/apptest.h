@@ -90,9 +90,9 @@ void Open(QAction* item, const QString& path);
 
 // A test program on the viewer's own application object, so that its exception handling and
 // engine hooks are the ones under test.
-#define VLMAT_MAIN(TestClass)                                                                 \
-    int main(int argc, char* argv[]) {                                                        \
-        VLMQ::TApplication app(argc, argv);                                                   \
-        TestClass test;                                                                       \
-        return QTest::qExec(&test, argc, argv);                                               \
+#define VLMAT_MAIN(TestClass)                                                                      \
+    int main(int argc, char* argv[]) {                                                             \
+        VLMQ::TApplication app(argc, argv);                                                        \
+        TestClass test;                                                                            \
+        return QTest::qExec(&test, argc, argv);                                                    \
     }

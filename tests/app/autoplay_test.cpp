@@ -38,7 +38,8 @@ private slots:
         VLMAT::WriteBackGrounds(backGrounds, {0, 1, 2, 498, 499});
         characters = dir.filePath(QStringLiteral("NCDAT.ALL"));
         std::map<int, VLMW::TCharRecord> records;
-        for (int i : {0, 1, 2, 6, 150, 151}) records[i] = VLMAT::GroupRecord(i, {});
+        for (int i : {0, 1, 2, 6, 150, 151})
+            records[i] = VLMAT::GroupRecord(i, {});
         VLMAT::WriteCharacters(characters, records);
     }
 

@@ -17,7 +17,9 @@ VLM::TPicture Pattern(int width, int height) {
     return p;
 }
 
-QRgb Shown(const VLM::TPicture& p, int x, int y) { return VLMAT::Shown(p.ScanLine(y)[x]); }
+QRgb Shown(const VLM::TPicture& p, int x, int y) {
+    return VLMAT::Shown(p.ScanLine(y)[x]);
+}
 
 // Remembers the regions the canvas was asked to paint.
 class TPaintLog : public QObject {
@@ -55,11 +57,6 @@ private slots:
     }
 
     void cleanup() { canvas.reset(); }
-
-    void startsBlackAtTheClientSize() {
-        QCOMPARE(canvas->Backing().size(), QSize(320, 224));
-        QCOMPARE(canvas->Backing().pixel(319, 223), qRgb(0, 0, 0));
-    }
 
     void drawPlacesAnOddSizedPictureUnscaled() {
         const VLM::TPicture p = Pattern(47, 33);
@@ -112,27 +109,6 @@ private slots:
         QCOMPARE(b.pixel(40, 80), qRgb(0, 0, 0));
     }
 
-    void fillBlackClipsToTheClientArea() {
-        canvas->StretchDraw({0, 0, 320, 224}, Pattern(320, 224));
-        Settle();
-        canvas->FillBlack({300, 200, 400, 300});
-        QCOMPARE(canvas->Backing().pixel(300, 200), qRgb(0, 0, 0));
-        QVERIFY(canvas->Backing().pixel(299, 199) != qRgb(0, 0, 0));
-        QTRY_COMPARE(log.regions.size(), 1);
-        QCOMPARE(log.regions[0], QRegion(300, 200, 20, 24));
-    }
-
-    void degenerateRequestsDrawNothing() {
-        canvas->StretchDraw({10, 10, 10, 50}, Pattern(4, 4));
-        canvas->CopyRect({0, 0, 8, 8}, Pattern(4, 4), {2, 2, 2, 2});
-        canvas->Draw(0, 0, VLM::TPicture());
-        canvas->Draw(400, 400, Pattern(4, 4));
-        QCOMPARE(canvas->Backing().pixel(10, 10), qRgb(0, 0, 0));
-        QCOMPARE(canvas->Backing().pixel(0, 0), qRgb(0, 0, 0));
-        QCoreApplication::processEvents();
-        QCOMPARE(log.regions.size(), 0);
-    }
-
     void drawingWhilePaintingDoesNotPaintAgain() {
         const VLM::TPicture p = Pattern(320, 224);
         int paints = 0;
@@ -147,16 +123,6 @@ private slots:
         QCOMPARE(paints, 1);
         QCOMPARE(canvas->Backing().pixel(100, 100), Shown(p, 100, 100));
         disconnect(canvas.get(), &TQtCanvas::painting, this, nullptr);
-    }
-
-    void resizeGivesABlackBackingOfTheNewSize() {
-        canvas->StretchDraw({0, 0, 320, 224}, Pattern(320, 224));
-        int resized = 0;
-        connect(canvas.get(), &TQtCanvas::resized, this, [&] { ++resized; });
-        canvas->resize(400, 300);
-        QTRY_COMPARE(resized, 1);
-        QCOMPARE(canvas->Backing().size(), QSize(400, 300));
-        QCOMPARE(canvas->Backing().pixel(0, 0), qRgb(0, 0, 0));
     }
 };
 

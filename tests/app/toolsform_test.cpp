@@ -18,17 +18,21 @@ using VLMAT::TRects;
 
 namespace {
 
-QString Utf8(const char* text) { return QString::fromUtf8(text); }
+QString Utf8(const char* text) {
+    return QString::fromUtf8(text);
+}
 
 QStringList Rows(const QListWidget& box) {
     QStringList rows;
-    for (int i = 0; i < box.count(); ++i) rows << box.item(i)->text();
+    for (int i = 0; i < box.count(); ++i)
+        rows << box.item(i)->text();
     return rows;
 }
 
 QStringList SelectedRows(const QListWidget& box) {
     QStringList rows;
-    for (const QListWidgetItem* item : box.selectedItems()) rows << item->text();
+    for (const QListWidgetItem* item : box.selectedItems())
+        rows << item->text();
     return rows;
 }
 
@@ -70,7 +74,8 @@ class TestToolsForm : public QObject {
         records[2] = VLMAT::GroupRecord(2, {a, a, b, {0, 0, 4, 4}, {60, 2, 4, 4}, {60, 2, 4, 4}});
         records[3] = VLMAT::GroupRecord(3, {a, a, a});
         TRects many;
-        for (int i = 0; i < 60; ++i) many.push_back({i, i, 2, 2});
+        for (int i = 0; i < 60; ++i)
+            many.push_back({i, i, 2, 2});
         records[4] = VLMAT::GroupRecord(4, many);
         VLMAT::WriteCharacters(characters, records);
     }
@@ -248,29 +253,21 @@ private slots:
         VLMAT::Open(f.form->openCharacterMenu, characters);
         f.form->screen->DrawCharacter(3); // group 1 holds elements 1, 2 and 3
         f.form->UpdateCaption();
-        QListWidget& base = *f.tools->boxes[0];
         QListWidget& group = *f.tools->boxes[1];
         QCOMPARE(Rows(group), (QStringList{"01", "02", "03"}));
-        const std::vector<int32_t> before = f.form->screen->shownElements;
-        QCOMPARE(before, (std::vector<int32_t>{0, 1}));
-
+        QCOMPARE(f.form->screen->shownElements, (std::vector<int32_t>{0, 1}));
         Click(group, 2);
         QCOMPARE(f.form->screen->shownElements, (std::vector<int32_t>{0, 3}));
         Click(group, 0);
         QCOMPARE(f.form->screen->shownElements, (std::vector<int32_t>{0, 1}));
-        // The base picture's own list has one row and cannot be used.
-        QVERIFY(!base.isEnabled());
-    }
 
-    void rowZeroSwapsNothing() {
-        TForms f;
-        f.tools->show();
-        QVERIFY(QTest::qWaitForWindowExposed(f.tools.get()));
-        VLMAT::Open(f.form->openCharacterMenu, characters); // elements 0 and 1 share a rectangle
-        QListWidget& group = *f.tools->boxes[0];
-        Click(group, 1);
+        // Character 0: elements 0 and 1 share the base's rectangle; the row "00" does nothing.
+        f.form->screen->DrawCharacter(0);
+        f.form->UpdateCaption();
+        QListWidget& base = *f.tools->boxes[0];
+        Click(base, 1);
         QCOMPARE(f.form->screen->shownElements, (std::vector<int32_t>{2, 1}));
-        Click(group, 0);
+        Click(base, 0);
         QCOMPARE(f.form->screen->shownElements, (std::vector<int32_t>{2, 1}));
     }
 
@@ -326,14 +323,16 @@ private slots:
         QCOMPARE(VisibleGroups(t),
                  (QList<QStringList>{{"00"}, {"01", "02"}, {"03"}, {"04"}, {"05", "06"}}));
         std::vector<QListWidget*> lists;
-        for (const auto& box : t.boxes) lists.push_back(box.get());
+        for (const auto& box : t.boxes)
+            lists.push_back(box.get());
 
         f.form->screen->DrawCharacter(3);
         f.form->UpdateCaption();
         QCOMPARE(t.boxes.size(), size_t{5});
         QCOMPARE(t.caps.size(), size_t{5});
         QCOMPARE(VisibleGroups(t), (QList<QStringList>{{"00"}, {"01", "02", "03"}}));
-        for (size_t g = 2; g < 5; ++g) QVERIFY(t.boxes[g]->isHidden() && t.caps[g]->isHidden());
+        for (size_t g = 2; g < 5; ++g)
+            QVERIFY(t.boxes[g]->isHidden() && t.caps[g]->isHidden());
 
         f.form->screen->DrawCharacter(2);
         f.form->UpdateCaption();
@@ -342,15 +341,6 @@ private slots:
             QCOMPARE(t.boxes[g].get(), lists[g]);
             QVERIFY(!t.boxes[g]->isHidden() && !t.caps[g]->isHidden());
         }
-    }
-
-    void noCharacterReadYetShowsNoGroups() {
-        TForms f;
-        VLMAT::Open(f.form->openWallPaperMenu, eyeCatch);
-        f.form->UpdateCaption();
-        QCOMPARE(f.form->screen->getelcnt(), 0);
-        QVERIFY(f.tools->boxes.empty());
-        QVERIFY(VisibleGroups(*f.tools).isEmpty());
     }
 
     void commonWidthNeverShrinks() {
