@@ -133,6 +133,25 @@ void Screens() {
         .Op(OpDrawBackGround, 290)
         .Op(OpDrawCharacter, 144);
     Seed("screen", "raw-character", raw.bytes);
+
+    // All three archives from the input.
+    VLMW::TWallPaperEntry w;
+    w.picture = VLMW::PatternPicture(320, 224, 10);
+    VLMW::TBackGroundRecord b;
+    b.picture = VLMW::PatternPicture(16, 8, 11);
+    TScript all;
+    all.U8(7)
+        .Raw(VLMW::WallPaperArchive({w}))
+        .Raw(VLMW::BackGroundArchive({b}))
+        .Raw(CharacterAtZero(r))
+        .Open(OpOpenWallPaper, FromRaw)
+        .Open(OpOpenBackGround, FromRaw)
+        .Open(OpOpenCharacter, FromRaw)
+        .Op(OpDrawCharacter, 144)
+        .Op(OpDrawBackGround, 290)
+        .Op(OpDrawWallPaper, 0)
+        .Op(OpDrawElement, 1);
+    Seed("screen", "raw-archives", all.bytes);
 }
 
 } // namespace
