@@ -10,8 +10,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <memory>
-#include <stdexcept>
 #include <unistd.h>
 
 namespace VLMB {

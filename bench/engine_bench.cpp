@@ -5,7 +5,6 @@
 #include "benchrun.h"
 #include "benchtable.h"
 
-#include "vlmnames.h"
 #include "vlmscreen.h"
 
 #include <benchmark/benchmark.h>

@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QProcess>
 
@@ -103,6 +104,8 @@ void CharacterStep(benchmark::State& state) {
     RunSingle(
         state, [&] { w.form->nextCharacterMenu->trigger(); },
         [] { QCoreApplication::processEvents(); });
+    if (!w.form->screen->getchloaded() || w.form->chIndex != w.form->screen->getch())
+        state.SkipWithError("the steps did not show characters");
 }
 
 void ToolsRefresh(benchmark::State& state) {
@@ -117,6 +120,8 @@ void ToolsRefresh(benchmark::State& state) {
             w.form->nextCharacterMenu->trigger();
             QCoreApplication::processEvents();
         });
+    if (w.tools->combos[2]->currentIndex() != w.form->screen->getch())
+        state.SkipWithError("the tools window does not follow the steps");
 }
 
 void Register(const std::string& name, const std::string& label, double maxMs,
