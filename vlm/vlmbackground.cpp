@@ -88,12 +88,9 @@ bool TBackGroundBitmap::LoadAt(int offset) {
         file.Seek(offset); // a negative offset cannot be reached: the search starts at 0
 
         // Only record starts count; the signature bytes inside other records are data.
-        const int64_t searchEnd = file.Position() + MaxSearchBytes;
-        do {
-            if (file.Position() >= searchEnd) return false;
-            file.Read(scratch, RecordBytes);
-        } while (std::memcmp(scratch, Signature, sizeof Signature) != 0);
-        const int64_t record = file.Position() - static_cast<int64_t>(RecordBytes);
+        const int64_t record = SearchRecord(file, scratch, [](const uint8_t* r) {
+            return std::memcmp(r, Signature, sizeof Signature) == 0;
+        });
         if (record > MaxOffset) return false;
 
         const int32_t width = Int32BE(scratch + 8), height = Int32BE(scratch + 12);

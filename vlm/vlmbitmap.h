@@ -67,6 +67,18 @@ public:
     bool Loaded = false;
 
 protected:
+    // Reads 16-byte records from the file's position until isStart accepts one, and returns
+    // that record's position (its bytes are left in record). The end of the file, or
+    // MaxSearchBytes without a match, is a read failure.
+    template <class TIsStart>
+    static int64_t SearchRecord(TFile& file, uint8_t* record, TIsStart isStart) {
+        const int64_t end = file.Position() + MaxSearchBytes;
+        for (;;) {
+            if (file.Position() >= end) throw EReadError("no record within the search limit");
+            file.Read(record, 16);
+            if (isStart(record)) return file.Position() - 16;
+        }
+    }
     // Size of the pixel store in bytes; the bitmap-target Draw never reads past it.
     virtual int64_t PixelStoreSize() const;
     // Reads 256 archive colours into Palette; a short file keeps the entries it did not reach.

@@ -190,12 +190,9 @@ bool TCharacterBitmap::LoadAt(int offset) {
         // A negative start cannot be reached; the scan then begins at the top of the file.
         file.Seek((int64_t{offset} + 15) / 16 * 16);
         uint8_t block[16];
-        const int64_t searchEnd = file.Position() + MaxSearchBytes;
-        do {
-            if (file.Position() >= searchEnd) return false;
-            file.Read(block, sizeof block);
-        } while (std::memcmp(block, Signature, sizeof Signature) != 0);
-        const int64_t record = file.Position() - 16;
+        const int64_t record = SearchRecord(file, block, [](const uint8_t* r) {
+            return std::memcmp(r, Signature, sizeof Signature) == 0;
+        });
         if (record > std::numeric_limits<int32_t>::max()) return false;
         Offset = static_cast<int32_t>(record);
         // A record without a base picture has nothing to show; no real record has one.

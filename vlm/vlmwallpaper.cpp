@@ -101,14 +101,11 @@ bool TWallPaperBitmap::LoadAt(int offset) {
         TFile file(FileName);
         file.Seek(offset); // a negative offset cannot be reached: the search starts at 0
 
-        const int64_t searchEnd = file.Position() + MaxSearchBytes;
-        do {
-            if (file.Position() >= searchEnd) return false;
-            file.Read(scratch, 16);
-        } while (IsFillerRecord(scratch));
+        const int64_t found =
+            SearchRecord(file, scratch, [](const uint8_t* r) { return !IsFillerRecord(r); });
         // R lies 64 bytes before the first record that is not filler; a picture that starts
         // right at the top of the file gives a small negative R, which still reads correctly.
-        const int64_t record = file.Position() - 80;
+        const int64_t record = found - 64;
         if (record > std::numeric_limits<int32_t>::max()) return false;
         Offset = static_cast<int32_t>(record);
 
