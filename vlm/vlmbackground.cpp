@@ -102,9 +102,10 @@ bool TBackGroundBitmap::LoadAt(int offset) {
 
         file.Read(scratch, RecordBytes);
         const int64_t palette = record + Int32BE(scratch);
-        // The palette position counts from the record start. One that no file offset can hold
-        // is treated like one past the end of the file: the old entries stay.
-        if (palette >= record && palette <= MaxOffset) {
+        // The palette position counts from the record start and may point before it. One that
+        // no file offset can hold is treated like one past the end of the file: the old
+        // entries stay.
+        if (palette >= 0 && palette <= MaxOffset) {
             file.Seek(palette);
             ReadPalette(file);
         }

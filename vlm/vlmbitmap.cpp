@@ -53,41 +53,54 @@ void TBitmap::ReadCells(TFile& file, uint8_t* band) {
 
 // ---- Bitmap-target drawing -------------------------------------------------------------
 
+namespace {
+int Saturate(int64_t v) {
+    return static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+} // namespace
+
 bool TBitmap::Draw(TPicture& dst, int x, int y, int left, int top, int right, int bottom) {
     if (!Loaded) {
-        dst.FillBlack({x, y, x + (right - left), y + (bottom - top)});
+        dst.FillBlack(
+            {x, y, Saturate(int64_t{x} + right - left), Saturate(int64_t{y} + bottom - top)});
         return false;
     }
-    int cols = std::min(dst.Width(), right - left);
-    int rows = std::min(dst.Height(), bottom - top);
-    // Callers keep both rectangles inside their pictures; clip anyway so a bad caller can never
-    // read outside the pixel store or write outside dst.
-    if (left < 0) { cols += left; x -= left; left = 0; }
-    if (top < 0) { rows += top; y -= top; top = 0; }
-    if (x < 0) { cols += x; left -= x; x = 0; }
-    if (y < 0) { rows += y; top -= y; y = 0; }
-    cols = std::min({cols, Width - left, dst.Width() - x});
-    rows = std::min({rows, Height - top, dst.Height() - y});
+    // Callers keep both rectangles inside their pictures; clip anyway (in 64 bits) so a bad
+    // caller can never read outside the pixel store or write outside dst.
+    int64_t sx = left, sy = top, dx = x, dy = y;
+    int64_t cols = std::min<int64_t>(dst.Width(), int64_t{right} - left);
+    int64_t rows = std::min<int64_t>(dst.Height(), int64_t{bottom} - top);
+    const int64_t skipX = std::max<int64_t>({0, -sx, -dx}),
+                  skipY = std::max<int64_t>({0, -sy, -dy});
+    sx += skipX, dx += skipX, cols -= skipX;
+    sy += skipY, dy += skipY, rows -= skipY;
+    cols = std::min<int64_t>({cols, Width - sx, dst.Width() - dx});
+    rows = std::min<int64_t>({rows, Height - sy, dst.Height() - dy});
     if (cols <= 0 || rows <= 0 || !Pixels) return true;
-    if (int64_t{top + rows - 1} * Width + left + cols > PixelStoreSize()) return true;
+    if ((sy + rows - 1) * Width + sx + cols > PixelStoreSize()) return true;
 
     const uint16_t* palette = Palette.data();
-    for (int i = 0; i < rows; ++i) {
-        uint16_t* out = dst.ScanLine(y + i) + x;
-        const uint8_t* in = Row(top + i) + left;
+    for (int64_t i = 0; i < rows; ++i) {
+        uint16_t* out = dst.ScanLine(static_cast<int>(dy + i)) + dx;
+        const uint8_t* in = Row(static_cast<int>(sy + i)) + sx;
         if (Transparent) {
-            for (int j = 0; j < cols; ++j)
+            for (int64_t j = 0; j < cols; ++j)
                 if (in[j] != 0) out[j] = palette[in[j]];
         } else {
-            for (int j = 0; j < cols; ++j) out[j] = palette[in[j]];
+            for (int64_t j = 0; j < cols; ++j)
+                out[j] = palette[in[j]];
         }
     }
     return true;
 }
 
-bool TBitmap::Draw(TPicture& dst) { return Draw(dst, 0, 0, 0, 0, Width, Height); }
+bool TBitmap::Draw(TPicture& dst) {
+    return Draw(dst, 0, 0, 0, 0, Width, Height);
+}
 
-bool TBitmap::Draw(TPicture& dst, int x, int y) { return Draw(dst, x, y, 0, 0, Width, Height); }
+bool TBitmap::Draw(TPicture& dst, int x, int y) {
+    return Draw(dst, x, y, 0, 0, Width, Height);
+}
 
 bool TBitmap::Draw(TPicture& dst, int x, int y, const TRect& src) {
     return Draw(dst, x, y, src.left, src.top, src.right, src.bottom);
@@ -96,7 +109,8 @@ bool TBitmap::Draw(TPicture& dst, int x, int y, const TRect& src) {
 // ---- Canvas drawing --------------------------------------------------------------------
 
 void TBitmap::ConvertToWork(const TRect& src) {
-    const int w = src.right - src.left, h = src.bottom - src.top;
+    const int w = Saturate(int64_t{src.right} - src.left),
+              h = Saturate(int64_t{src.bottom} - src.top);
     if (Work.Width() != w || Work.Height() != h) Work.SetSize(w, h);
     if (!Pixels) return;
     // Only the part that lies inside the pixel store is converted; the rest stays as it was.
@@ -104,12 +118,13 @@ void TBitmap::ConvertToWork(const TRect& src) {
     const int64_t c1 = std::min<int64_t>(Work.Width(), int64_t{Width} - src.left);
     const int64_t r0 = std::max<int64_t>(0, -int64_t{src.top});
     const int64_t r1 = std::min<int64_t>(Work.Height(), int64_t{Height} - src.top);
-    if (int64_t{Width} * Height > PixelStoreSize()) return;
+    if (c0 >= c1 || int64_t{Width} * Height > PixelStoreSize()) return;
     const uint16_t* palette = Palette.data();
     for (int64_t r = r0; r < r1; ++r) {
         uint16_t* out = Work.ScanLine(static_cast<int>(r));
         const uint8_t* in = Row(static_cast<int>(src.top + r)) + (src.left + c0);
-        for (int64_t c = c0; c < c1; ++c) out[c] = palette[in[c - c0]];
+        for (int64_t c = c0; c < c1; ++c)
+            out[c] = palette[in[c - c0]];
     }
 }
 
@@ -119,7 +134,9 @@ bool TBitmap::Draw(TCanvas& canvas, int x, int y) {
     return true;
 }
 
-bool TBitmap::Draw(TCanvas& canvas) { return Draw(canvas, 0, 0); }
+bool TBitmap::Draw(TCanvas& canvas) {
+    return Draw(canvas, 0, 0);
+}
 
 bool TBitmap::Draw(TCanvas& canvas, const TRect& dst) {
     ConvertToWork({0, 0, Width, Height});

@@ -42,11 +42,14 @@ TWallPaperBitmap::TKind TWallPaperBitmap::Kind() const {
 
 int TWallPaperBitmap::GetCount() {
     switch (Kind()) {
-    case TKind::EyeCatch: return 22;
+    case TKind::EyeCatch:
+        return 22;
     case TKind::WallPaper1:
     case TKind::WallPaper2:
-    case TKind::WallPaper3: return 34;
-    case TKind::Other: break;
+    case TKind::WallPaper3:
+        return 34;
+    case TKind::Other:
+        break;
     }
     return 0;
 }
@@ -65,9 +68,14 @@ const char* TWallPaperBitmap::GetCurrentName() {
     const TNameEntry* table = nullptr;
     int count = 0;
     switch (Kind()) {
-    case TKind::EyeCatch: table = EyeCatchNames, count = EyeCatchNameCount; break;
-    case TKind::WallPaper1: table = FirstWallPaperNames, count = FirstWallPaperNameCount; break;
-    default: return UndefinedName;
+    case TKind::EyeCatch:
+        table = EyeCatchNames, count = EyeCatchNameCount;
+        break;
+    case TKind::WallPaper1:
+        table = FirstWallPaperNames, count = FirstWallPaperNameCount;
+        break;
+    default:
+        return UndefinedName;
     }
     const int index = GetIndex();
     if (index >= 0 && index < count) return table[index].name;
@@ -91,7 +99,9 @@ bool TWallPaperBitmap::Select(int index) {
     Index = index;
     const int64_t hint = HintOffset(index);
     // A hint no file offset can hold is treated like a negative one: the search starts at 0.
-    return LoadAt(hint > std::numeric_limits<int32_t>::max() ? -1 : static_cast<int>(hint));
+    const bool representable =
+        hint >= std::numeric_limits<int32_t>::min() && hint <= std::numeric_limits<int32_t>::max();
+    return LoadAt(representable ? static_cast<int>(hint) : -1);
 }
 
 bool TWallPaperBitmap::LoadAt(int offset) {

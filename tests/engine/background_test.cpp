@@ -189,7 +189,7 @@ TEST(BackGroundLoad, StoreGrowsOnlyForLargerPicturesAndAnyBandWidthReadsExactly)
     }
 }
 
-TEST(BackGroundLoad, PaletteThatCannotBeReadKeepsTheOldEntries) {
+TEST(BackGroundLoad, PaletteIsReadRelativeToTheRecordOrKeepsTheOldEntries) {
     const int64_t paletteStart = 4096 + 96 + 32 * 24;
     const struct {
         const char* name;
@@ -202,7 +202,8 @@ TEST(BackGroundLoad, PaletteThatCannotBeReadKeepsTheOldEntries) {
         {"cut by the end of the file", -1, true, paletteStart + 201, 100},
         {"past the end of the file", 1000000, false, -1, 0},
         {"beyond any file offset", 0x7FFFFF00, false, -1, 0},
-        {"before the record", -1024, true, -1, 0},
+        {"before the record, still inside the file", -1024, true, -1, 256},
+        {"before the start of the file", -8192, false, -1, 0},
     };
     VLMT::TTempDir dir;
     const auto old = Record(0, 8, 8, 10);

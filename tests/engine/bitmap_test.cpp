@@ -126,6 +126,13 @@ TEST(BitmapDraw, CallersOutsideThePicturesAreClippedNotObeyed) {
     b.Draw(dst, -5, -5, -3, -3, 16, 16);
     b.Draw(dst, 0, 0, 10, 10, 40, 40);
     b.Draw(dst, 25, 25, 0, 0, 16, 16);
+    constexpr int Big = 2147483647, Small = -2147483647 - 1;
+    b.Draw(dst, Big, Big, Small, Small, Big, Big);
+    b.Draw(dst, Small, Small, Big, Big, Small, Small);
+    b.Loaded = false;
+    b.Draw(dst, Big, Small, Small, Big, Big, Small);
+    VLMT::TRecordingCanvas canvas;
+    b.Draw(canvas, VLM::TRect{0, 0, 4, 4}, VLM::TRect{40, 40, 44, 44});
     SUCCEED(); // the sanitizer build checks that nothing was read or written outside
 }
 

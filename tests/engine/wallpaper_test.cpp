@@ -142,8 +142,11 @@ TEST(WallPaperLoad, AnIndexPastTheNamedRangeStillLoadsAndIsNamedByOffset) {
     EXPECT_EQ(w.GetIndex(), -1);
     EXPECT_STREQ(w.GetCurrentName(), VLM::EyeCatchNames[0].name);
     // A hint beyond what a file offset holds behaves the same, without overflowing.
-    ASSERT_TRUE(w.Select(2147483647));
-    EXPECT_EQ(w.Offset, 0);
+    for (int index : {2147483647, 30000, -30000, -2147483647 - 1}) {
+        w.Offset = 12345;
+        ASSERT_TRUE(w.Select(index)) << index;
+        EXPECT_EQ(w.Offset, 0) << index;
+    }
 }
 
 TEST(WallPaperLoad, BadFilesFailWithoutLoading) {
