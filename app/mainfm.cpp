@@ -183,9 +183,9 @@ bool TmainForm::ChooseFile(const char* filter, const char* defaultPath, std::str
         openDialog->setDirectory(info.absolutePath());
         openDialog->selectFile(info.fileName());
     } else {
-        // Only the name: the dialog opens in the current folder, with the name spelt as it is
+        // Only the name: the dialog opens in its current folder, with the name spelt as it is
         // there so that Enter opens it at once.
-        const QString folder = QDir::currentPath();
+        const QString folder = dialogFolder.isEmpty() ? QDir::currentPath() : dialogFolder;
         openDialog->setDirectory(folder);
         openDialog->selectFile(NameOnDisc(folder, start));
     }
@@ -194,6 +194,7 @@ bool TmainForm::ChooseFile(const char* filter, const char* defaultPath, std::str
     const QStringList files = openDialog->selectedFiles();
     if (files.isEmpty()) return false;
     chosen = VLMQ::ToHostName(files.first());
+    dialogFolder = QFileInfo(files.first()).absolutePath();
     return true;
 }
 

@@ -106,6 +106,9 @@ private:
 
     TQtCanvas* canvas = nullptr;
     bool autoPlayAttached = false;
+    // The folder the open dialog stands in: the start-up folder until the user opens a file
+    // elsewhere, then that file's folder.
+    QString dialogFolder;
 };
 
 // The one main window.

@@ -111,6 +111,8 @@ TtoolsForm::TtoolsForm(QWidget* owner) : QWidget(owner, Qt::Window) {
         combos[k] = std::make_unique<QComboBox>(this);
         combos[k]->setEditable(false);
         combos[k]->setMaxVisibleItems(16);
+        // Some styles open a plain list as tall as the screen and ignore the row count.
+        combos[k]->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
         combos[k]->setGeometry(4, y, 32 * metrics.horizontalAdvance(QLatin1Char('X')),
                                combos[k]->sizeHint().height());
         y += combos[k]->height();

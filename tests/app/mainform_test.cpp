@@ -391,6 +391,18 @@ private slots:
         QCOMPARE(types->itemText(1), QStringLiteral("all files(*.*)"));
     }
 
+    void openDialogStaysInTheFolderOfTheLastOpenedFile() {
+        QTemporaryDir elsewhere;
+        const QString archive = elsewhere.filePath(QStringLiteral("EYECATCH.ALL"));
+        VLMAT::WriteWallPapers(archive, 2);
+        TForms f;
+        VLMAT::Open(f.form->openWallPaperMenu, archive);
+        TOpenAnswer cancel;
+        f.form->openBackGroundMenu->trigger();
+        QCOMPARE(cancel.folder, QDir(elsewhere.path()).absolutePath());
+        QCOMPARE(cancel.initialName, QStringLiteral("nbgfile1.all"));
+    }
+
     void openDialogPatternsIgnoreLetterCase() {
         QTemporaryDir folder;
         for (const char* name : {"EYECATCH.ALL", "wpall1.all", "notes.txt", "EYECATCH.ALL.BAK"})
