@@ -270,13 +270,14 @@ void TCharacterBitmap::ReadRecord(TFile& file, int64_t record, int count) {
 
 // The base picture is opaque: index 0 is painted in its colour like any other.
 void TCharacterBitmap::FillWork() {
-    Work.SetSize(Width, Height);
+    if (Work.Width() != Width || Work.Height() != Height) Work.SetSize(Width, Height);
     const TElem& base = *elements.front();
     for (int y = 0; y < Height; ++y) {
         uint16_t* out = Work.ScanLine(y);
         const uint8_t* in = base.pixels.get() + int64_t{y} * base.width;
+        const uint16_t* palette = Palette.data();
         for (int x = 0; x < Width; ++x)
-            out[x] = Palette[in[x]];
+            out[x] = palette[in[x]];
     }
 }
 
