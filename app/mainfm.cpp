@@ -70,13 +70,16 @@ TmainForm::TmainForm(QWidget* owner) : QMainWindow(owner) {
     mainForm = this;
     setWindowTitle(QString::fromLatin1(VLMQ::AppTitle));
     setFont(VLMQ::FormFont());
-    resize(328, 267);
 
     canvas = new TQtCanvas(this);
     setCentralWidget(canvas);
     connect(canvas, &TQtCanvas::resized, this, &TmainForm::FormResize);
     connect(canvas, &TQtCanvas::painting, this, &TmainForm::FormPaint);
     CreateMenus();
+    // An outer size of 328 x 267 is a 320 x 224 client area inside a thin frame, a caption and
+    // the menu bar. Qt sizes windows without their frame, so the client area is set instead:
+    // the picture starts 1:1, not stretched by the few pixels a frame would have taken.
+    SetClientSize(VLM::TScreen::DefaultRect.right, VLM::TScreen::DefaultRect.bottom);
     // Lay the window out now so that the client size below is the one it will show.
     layout()->activate();
 

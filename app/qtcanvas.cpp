@@ -4,6 +4,9 @@
 #include <QPainter>
 #include <QScopedValueRollback>
 
+#include <cstring>
+#include <vector>
+
 namespace {
 
 // The picture's rows as an image, without a copy: both are 5-5-5 with red in bits 10-14.
@@ -16,6 +19,54 @@ QImage Wrap(const VLM::TPicture& picture) {
 
 QRect ToQRect(const VLM::TRect& r) {
     return QRect(QPoint(r.left, r.top), QSize(r.right - r.left, r.bottom - r.top));
+}
+
+// Every 5-5-5 colour as the window shows it: each channel's 5 bits repeated into 8, as Qt
+// expands them.
+const QRgb* Rgb555() {
+    static const std::vector<QRgb> table = [] {
+        std::vector<QRgb> t(32768);
+        for (int c = 0; c < 32768; ++c) {
+            const int r = c >> 10 & 31, g = c >> 5 & 31, b = c & 31;
+            t[static_cast<size_t>(c)] = qRgb(r << 3 | r >> 2, g << 3 | g >> 2, b << 3 | b >> 2);
+        }
+        return t;
+    }();
+    return table.data();
+}
+
+// Nearest-neighbour copy of source (in picture) onto target (in backing, an RGB32 image),
+// taking for each target pixel the source pixel under its centre. A general painter converts
+// and filters on every call; this is one table look-up per pixel, and a repeated row is copied.
+void Blit(QImage& backing, const QRect& target, const VLM::TPicture& picture, QRect source) {
+    source = source.intersected(QRect(0, 0, picture.Width(), picture.Height()));
+    const QRect clip = target.intersected(backing.rect());
+    if (clip.isEmpty() || source.isEmpty()) return;
+    const int64_t dw = target.width(), dh = target.height();
+    const int64_t sw = source.width(), sh = source.height();
+    std::vector<int> xs(static_cast<size_t>(clip.width()));
+    for (int i = 0; i < clip.width(); ++i) {
+        const int64_t d = clip.left() + i - target.left();
+        xs[static_cast<size_t>(i)] = source.left() + static_cast<int>((2 * d + 1) * sw / (2 * dw));
+    }
+    const QRgb* table = Rgb555();
+    const size_t rowBytes = static_cast<size_t>(clip.width()) * sizeof(QRgb);
+    int previous = -1;
+    const QRgb* previousRow = nullptr;
+    for (int y = clip.top(); y <= clip.bottom(); ++y) {
+        const int64_t d = y - target.top();
+        const int sy = source.top() + static_cast<int>((2 * d + 1) * sh / (2 * dh));
+        QRgb* out = reinterpret_cast<QRgb*>(backing.scanLine(y)) + clip.left();
+        if (sy == previous) {
+            std::memcpy(out, previousRow, rowBytes);
+            continue;
+        }
+        const uint16_t* in = picture.ScanLine(sy);
+        for (size_t i = 0; i < xs.size(); ++i)
+            out[i] = table[in[xs[i]] & 0x7FFF];
+        previous = sy;
+        previousRow = out;
+    }
 }
 
 } // namespace
@@ -49,24 +100,21 @@ void TQtCanvas::Draw(int x, int y, const VLM::TPicture& picture) {
 
 void TQtCanvas::StretchDraw(const VLM::TRect& dst, const VLM::TPicture& picture) {
     FitBacking();
-    const QImage image = Wrap(picture);
     const QRect target = ToQRect(dst);
-    if (image.isNull() || backing.isNull() || target.isEmpty()) return;
+    if (picture.Width() <= 0 || picture.Height() <= 0 || backing.isNull() || target.isEmpty())
+        return;
     // No smooth transform: every picture pixel becomes a sharp block.
-    QPainter painter(&backing);
-    painter.drawImage(target, image);
+    Blit(backing, target, picture, QRect(0, 0, picture.Width(), picture.Height()));
     Touched(target);
 }
 
 void TQtCanvas::CopyRect(const VLM::TRect& dst, const VLM::TPicture& picture,
                          const VLM::TRect& src) {
     FitBacking();
-    const QImage image = Wrap(picture);
     const QRect target = ToQRect(dst);
     const QRect source = ToQRect(src);
-    if (image.isNull() || backing.isNull() || target.isEmpty() || source.isEmpty()) return;
-    QPainter painter(&backing);
-    painter.drawImage(target, image, source);
+    if (backing.isNull() || target.isEmpty() || source.isEmpty()) return;
+    Blit(backing, target, picture, source);
     Touched(target);
 }
 
