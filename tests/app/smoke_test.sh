@@ -8,7 +8,7 @@ set -euo pipefail
 viewer=$1 mkdemo=$2 work=$3
 
 if [ -z "${VLM_SMOKE_DISPLAY:-}" ]; then
-  for tool in xvfb-run xdotool import convert; do
+  for tool in xvfb-run xauth xdotool import convert; do
     if ! command -v "$tool" >/dev/null 2>&1; then
       echo "smoke test skipped: $tool is not installed"
       exit 77
