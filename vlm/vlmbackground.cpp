@@ -60,10 +60,7 @@ const char* TBackGroundBitmap::GetName(int index) {
 
 const char* TBackGroundBitmap::GetCurrentName() {
     if (!IsArchive()) return UndefinedName;
-    const int index = GetIndex();
-    if (index >= 0 && index < BackGroundNameCount) return BackGroundNames[index].name;
-    const char* name = NameAtOffset(BackGroundNames, BackGroundNameCount, Offset);
-    return name ? name : UndefinedName;
+    return CurrentNameFrom(BackGroundNames, BackGroundNameCount);
 }
 
 bool TBackGroundBitmap::Select(int index) {

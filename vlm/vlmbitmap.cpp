@@ -1,5 +1,7 @@
 #include "vlmbitmap.h"
 
+#include "vlmnames.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -11,6 +13,13 @@ const char* const NoneName = "(none)";
 TBitmap::TBitmap() = default;
 
 TBitmap::~TBitmap() = default;
+
+const char* TBitmap::CurrentNameFrom(const TNameEntry* table, int count) const {
+    const int index = GetIndex();
+    if (index >= 0 && index < count) return table[index].name;
+    const char* name = NameAtOffset(table, count, Offset);
+    return name ? name : UndefinedName;
+}
 
 void TBitmap::SetFileName(const std::string& name) {
     FileName = name;

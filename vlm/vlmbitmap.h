@@ -11,6 +11,8 @@
 
 namespace VLM {
 
+struct TNameEntry; // vlmnames.h
+
 // Archive colour (2 bytes big-endian, red in bits 0-4) to screen colour (red in bits 10-14).
 constexpr uint16_t ArchiveToScreenColor(uint8_t b0, uint8_t b1) {
     const unsigned c = unsigned{b0} << 8 | b1;
@@ -55,11 +57,11 @@ public:
     int GetIndex() const { return Loaded ? Index : -1; }
     void SetFileName(const std::string& name);
 
-    TPicture Work;       // the canvas Draw operations convert into this
-    int32_t Width = 0;   // also the row length of Pixels
+    TPicture Work;     // the canvas Draw operations convert into this
+    int32_t Width = 0; // also the row length of Pixels
     int32_t Height = 0;
-    int32_t Offset = 0;  // record start of the loaded picture
-    int32_t Index = 0;   // set by Select
+    int32_t Offset = 0; // record start of the loaded picture
+    int32_t Index = 0;  // set by Select
     std::string FileName;
     bool Transparent = false; // bitmap-target Draw skips index 0 when set
     std::array<uint16_t, 256> Palette{};
@@ -67,6 +69,9 @@ public:
     bool Loaded = false;
 
 protected:
+    // The name of the current picture from table: by its index while one is loaded, otherwise
+    // by the record offset, otherwise "(undefined)".
+    const char* CurrentNameFrom(const TNameEntry* table, int count) const;
     // Reads 16-byte records from the file's position until isStart accepts one, and returns
     // that record's position (its bytes are left in record). The end of the file, or
     // MaxSearchBytes without a match, is a read failure.

@@ -159,10 +159,7 @@ const char* TCharacterBitmap::GetName(int index) {
 
 const char* TCharacterBitmap::GetCurrentName() {
     if (!IsArchive()) return UndefinedName;
-    const int index = GetIndex();
-    if (index >= 0 && index < CharacterNameCount) return CharacterNames[index].name;
-    const char* name = NameAtOffset(CharacterNames, CharacterNameCount, Offset);
-    return name ? name : UndefinedName;
+    return CurrentNameFrom(CharacterNames, CharacterNameCount);
 }
 
 bool TCharacterBitmap::Select(int index) {

@@ -77,10 +77,7 @@ const char* TWallPaperBitmap::GetCurrentName() {
     default:
         return UndefinedName;
     }
-    const int index = GetIndex();
-    if (index >= 0 && index < count) return table[index].name;
-    const char* name = NameAtOffset(table, count, Offset);
-    return name ? name : UndefinedName;
+    return CurrentNameFrom(table, count);
 }
 
 int64_t TWallPaperBitmap::HintOffset(int index) {
