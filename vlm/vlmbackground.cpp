@@ -20,14 +20,6 @@ int32_t Int32BE(const uint8_t* p) {
     return v <= uint32_t{INT32_MAX} ? static_cast<int32_t>(v) : -static_cast<int32_t>(~v) - 1;
 }
 
-// Cells need both sides to be positive multiples of 8; the caps keep a hostile header from
-// sizing the store or the band buffer.
-bool IsAcceptableSize(int32_t width, int32_t height) {
-    if (width <= 0 || height <= 0 || width % 8 != 0 || height % 8 != 0) return false;
-    if (width > TBitmap::MaxSide || height > TBitmap::MaxSide) return false;
-    return int64_t{width} * int64_t{height} <= TBackGroundBitmap::MaxPixelBytes;
-}
-
 } // namespace
 
 uint8_t TBackGroundBitmap::scratch[ScratchBytes];
@@ -64,7 +56,9 @@ const char* TBackGroundBitmap::GetCurrentName() {
 }
 
 bool TBackGroundBitmap::Select(int index) {
-    if (index < 0 || index >= GetCount()) return false;
+    // A refused index is no load: the picture held stays, only the reason is noted.
+    if (!IsArchive()) return Fail({TFailure::UnknownArchive, 0});
+    if (index < 0 || index >= GetCount()) return Fail({TFailure::NoSuchPicture, index});
     Index = index;
     return LoadAt(BackGroundNames[index].offset);
 }
@@ -78,9 +72,8 @@ void TBackGroundBitmap::Reserve(int64_t bytes) {
 }
 
 bool TBackGroundBitmap::LoadAt(int offset) {
-    Loaded = false;
-    if (!FileExists(FileName)) return false;
-    try {
+    if (!BeginLoad()) return false;
+    Loaded = Guarded([&] {
         TFile file(FileName);
         file.Seek(offset); // a negative offset cannot be reached: the search starts at 0
 
@@ -88,10 +81,13 @@ bool TBackGroundBitmap::LoadAt(int offset) {
         const int64_t record = SearchRecord(file, scratch, [](const uint8_t* r) {
             return std::memcmp(r, Signature, sizeof Signature) == 0;
         });
-        if (record > MaxOffset) return false;
+        if (record > MaxOffset) return Fail({TFailure::TooLarge, MaxOffset});
 
         const int32_t width = Int32BE(scratch + 8), height = Int32BE(scratch + 12);
-        if (!IsAcceptableSize(width, height)) return false;
+        if (width <= 0 || height <= 0 || width % 8 != 0 || height % 8 != 0)
+            return Fail({TFailure::BadHeader, 0});
+        if (width > MaxSide || height > MaxSide) return Fail({TFailure::TooLarge, MaxSide});
+        if (int64_t{width} * height > MaxPixelBytes) return Fail({TFailure::TooLarge, MaxPixelBytes});
         Reserve(int64_t{width} * int64_t{height});
         Width = width;
         Height = height;
@@ -115,11 +111,9 @@ bool TBackGroundBitmap::LoadAt(int offset) {
             std::vector<uint8_t> band(bandBytes);
             ReadCells(file, band.data());
         }
-    } catch (const EReadError&) {
-        return false;
-    }
-    Loaded = true;
-    return true;
+        return true;
+    });
+    return Loaded;
 }
 
 } // namespace VLM

@@ -3,6 +3,7 @@
 #include "vlmnames.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace VLM {
@@ -19,6 +20,13 @@ const char* TBitmap::CurrentNameFrom(const TNameEntry* table, int count) const {
     if (index >= 0 && index < count) return table[index].name;
     const char* name = NameAtOffset(table, count, Offset);
     return name ? name : UndefinedName;
+}
+
+bool TBitmap::BeginLoad() {
+    Loaded = false;
+    LoadError = {};
+    if (FileExists(FileName)) return true;
+    return Fail({TFailure::CannotOpen, ENOENT});
 }
 
 void TBitmap::SetFileName(const std::string& name) {

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 
 namespace VLM {
@@ -67,19 +68,41 @@ public:
     std::array<uint16_t, 256> Palette{};
     std::unique_ptr<uint8_t[]> Pixels; // Width x Height indices, row-major
     bool Loaded = false;
+    // Why the last Select or LoadAt failed; None after a success.
+    TLoadError LoadError;
 
 protected:
+    // Ends a load that failed: records why and answers false.
+    bool Fail(TLoadError why) {
+        LoadError = why;
+        return false;
+    }
+    // Runs the reading part of a load, turning its read failures and a failed allocation into
+    // a recorded reason and false; any other failure reaches the caller.
+    template <class TRead>
+    bool Guarded(TRead read) {
+        try {
+            return read();
+        } catch (const EReadError& e) {
+            return Fail(e.Reason());
+        } catch (const std::bad_alloc&) {
+            return Fail({TFailure::OutOfMemory, 0});
+        }
+    }
+    // The start of every load: nothing loaded, no reason yet; false when the file is missing.
+    bool BeginLoad();
     // The name of the current picture from table: by its index while one is loaded, otherwise
     // by the record offset, otherwise "(undefined)".
     const char* CurrentNameFrom(const TNameEntry* table, int count) const;
     // Reads 16-byte records from the file's position until isStart accepts one, and returns
     // that record's position (its bytes are left in record). The end of the file, or
-    // MaxSearchBytes without a match, is a read failure.
+    // MaxSearchBytes without a match, is a read failure: no record.
     template <class TIsStart>
     static int64_t SearchRecord(TFile& file, uint8_t* record, TIsStart isStart) {
         const int64_t end = file.Position() + MaxSearchBytes;
         for (;;) {
-            if (file.Position() >= end) throw EReadError("no record within the search limit");
+            if (file.Position() >= end || file.Position() > file.Size() - 16)
+                throw EReadError({TFailure::NoRecord, 0});
             file.Read(record, 16);
             if (isStart(record)) return file.Position() - 16;
         }

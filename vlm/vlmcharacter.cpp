@@ -164,7 +164,8 @@ const char* TCharacterBitmap::GetCurrentName() {
 
 bool TCharacterBitmap::Select(int index) {
     Loaded = false;
-    if (index < 0 || index >= GetCount()) return false;
+    if (!IsArchive()) return Fail({TFailure::UnknownArchive, 0});
+    if (index < 0 || index >= GetCount()) return Fail({TFailure::NoSuchPicture, index});
     Index = index;
     return LoadAt(CharacterNames[index].offset);
 }
@@ -179,10 +180,9 @@ void TCharacterBitmap::ClearElements() {
 }
 
 bool TCharacterBitmap::LoadAt(int offset) {
-    Loaded = false;
-    if (!FileExists(FileName)) return false;
+    if (!BeginLoad()) return false; // the elements of the last record stay
     ClearElements();
-    try {
+    Loaded = Guarded([&] {
         TFile file(FileName);
         // A negative start cannot be reached; the scan then begins at the top of the file.
         file.Seek((int64_t{offset} + 15) / 16 * 16);
@@ -190,18 +190,17 @@ bool TCharacterBitmap::LoadAt(int offset) {
         const int64_t record = SearchRecord(file, block, [](const uint8_t* r) {
             return std::memcmp(r, Signature, sizeof Signature) == 0;
         });
-        if (record > std::numeric_limits<int32_t>::max()) return false;
+        if (record > std::numeric_limits<int32_t>::max())
+            return Fail({TFailure::TooLarge, std::numeric_limits<int32_t>::max()});
         Offset = static_cast<int32_t>(record);
         // A record without a base picture has nothing to show; no real record has one.
         const int count = block[10] << 8 | block[11];
-        if (count == 0) return false;
+        if (count == 0) return Fail({TFailure::BadHeader, 0});
         ReadRecord(file, record, count);
-    } catch (const EReadError&) {
-        return false;
-    }
-    ApplyCorrections();
-    Loaded = true;
-    return true;
+        return true;
+    });
+    if (Loaded) ApplyCorrections();
+    return Loaded;
 }
 
 // Reads the record at R = record: everything is checked against the file before the element
@@ -220,7 +219,7 @@ void TCharacterBitmap::ReadRecord(TFile& file, int64_t record, int count) {
     const int64_t positionTable =
         elementTable + int64_t{count} * (ElementEntryBytes + PositionTableGap);
     if (positionTable + int64_t{count} * PositionEntryBytes > file.Size())
-        throw EReadError("element tables past the end of the file");
+        throw EReadError({TFailure::CutShort, file.Size()});
     std::vector<TElemEntry> entries(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
         TElemEntry& e = entries[static_cast<size_t>(i)];
@@ -237,12 +236,13 @@ void TCharacterBitmap::ReadRecord(TFile& file, int64_t record, int count) {
     int64_t total = 0;
     for (const TElemEntry& e : entries) {
         if (e.width > MaxSide || e.height > MaxSide)
-            throw EReadError("element beyond the size limit");
+            throw EReadError({TFailure::TooLarge, MaxSide});
         const int64_t bytes = int64_t{e.width} * e.height;
         if (bytes > 0 && pixelArea + e.dataOffset + bytes > file.Size())
-            throw EReadError("element pixels past the end of the file");
+            throw EReadError({TFailure::CutShort, file.Size()});
         total += bytes;
-        if (total > MaxRecordPixelBytes) throw EReadError("record pixels beyond the limit");
+        if (total > MaxRecordPixelBytes)
+            throw EReadError({TFailure::TooLarge, MaxRecordPixelBytes});
     }
 
     elements.reserve(entries.size());

@@ -82,6 +82,36 @@ constexpr size_t WindowSize = 16384;
 constexpr size_t MaxWindowSize = 65536;
 } // namespace
 
+std::string TLoadError::Text() const {
+    switch (kind) {
+    case TFailure::None:
+        return "ok";
+    case TFailure::UnknownArchive:
+        return "not an archive name of this kind";
+    case TFailure::NoSuchPicture:
+        return "no picture " + std::to_string(detail) + " in this archive";
+    case TFailure::NotRegular:
+        return "not a regular file";
+    case TFailure::CannotOpen:
+        return std::string("cannot open (") + std::strerror(static_cast<int>(detail)) + ")";
+    case TFailure::NoRecord:
+        return "no picture record found - not an archive of this kind";
+    case TFailure::CutShort:
+        return "record cut short at byte " + std::to_string(detail);
+    case TFailure::BadHeader:
+        return "header field out of range";
+    case TFailure::TooLarge:
+        return "too large (limit " + std::to_string(detail) + ")";
+    case TFailure::ElementOutside:
+        return "element " + std::to_string(detail) + " outside its picture";
+    case TFailure::OutOfMemory:
+        return "out of memory";
+    }
+    return "unknown failure";
+}
+
+EReadError::EReadError(TLoadError why) : std::runtime_error(why.Text()), reason(why) {}
+
 bool FileExists(const std::string& path) {
     struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0;
@@ -90,12 +120,12 @@ bool FileExists(const std::string& path) {
 TFile::TFile(const std::string& path) {
     // O_NONBLOCK keeps open() of a FIFO from waiting for a writer; it is refused below anyway.
     fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) throw EReadError("cannot open " + path + ": " + std::strerror(errno));
+    if (fd < 0) throw EReadError({TFailure::CannotOpen, errno});
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         fd = -1;
-        throw EReadError("not a regular file: " + path);
+        throw EReadError({TFailure::NotRegular, 0});
     }
     size = st.st_size;
 }
@@ -132,7 +162,7 @@ void TFile::Read(void* buffer, size_t n) {
     if (n == 0) return;
     auto* out = static_cast<uint8_t*>(buffer);
     if (pos < 0 || pos > size || n > static_cast<uint64_t>(size - pos))
-        throw EReadError("read past the end of the file");
+        throw EReadError({TFailure::CutShort, size});
     const bool inWindow =
         pos >= windowStart &&
         pos + static_cast<int64_t>(n) <= windowStart + static_cast<int64_t>(windowLength);
@@ -146,7 +176,8 @@ void TFile::Read(void* buffer, size_t n) {
         Fill(pos, fillSize);
     }
     const size_t from = static_cast<size_t>(pos - windowStart);
-    if (from + n > windowLength) throw EReadError("short read"); // the file shrank under us
+    // The file shrank under us.
+    if (from + n > windowLength) throw EReadError({TFailure::CutShort, windowStart + int64_t(windowLength)});
     std::memcpy(out, window.get() + from, n);
     pos += static_cast<int64_t>(n);
     lastEnd = pos;
@@ -158,7 +189,7 @@ void TFile::ReadDirect(uint8_t* out, size_t n) {
         const ssize_t got =
             ::pread(fd, out + done, n - done, static_cast<off_t>(pos + static_cast<int64_t>(done)));
         if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) throw EReadError("short read");
+        if (got <= 0) throw EReadError({TFailure::CutShort, pos + static_cast<int64_t>(done)});
         done += static_cast<size_t>(got);
     }
     pos += static_cast<int64_t>(n);

@@ -61,10 +61,37 @@ TUserInterface& UserInterface();           // the one installed now (never null)
 
 // ---- Files ---------------------------------------------------------------------------------
 
-// Open and read failures of an archive load; caught at the edge of each load.
+// Why the last load of a picture object failed, as one value with a readable text. The
+// windows and the command-line tool report it; the engine itself shows nothing.
+enum class TFailure : uint8_t {
+    None,           // the last load succeeded, or none has run
+    UnknownArchive, // the file name is not one of the archives this kind of picture reads
+    NoSuchPicture,  // detail: the index asked for
+    NotRegular,     // a directory, FIFO, socket or device
+    CannotOpen,     // detail: errno
+    NoRecord,       // no picture record found: not an archive of this kind
+    CutShort,       // the record runs past the end of the file; detail: the file's size
+    BadHeader,      // a header field out of range
+    TooLarge,       // beyond a cap; detail: the cap
+    ElementOutside, // detail: the element
+    OutOfMemory,
+};
+
+struct TLoadError {
+    TFailure kind = TFailure::None;
+    int64_t detail = 0;
+    bool Failed() const { return kind != TFailure::None; }
+    std::string Text() const; // ASCII, e.g. "record cut short at byte 1200"
+};
+
+// Open and read failures of an archive load, with their reason; caught at the edge of each load.
 class EReadError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit EReadError(TLoadError reason);
+    const TLoadError& Reason() const { return reason; }
+
+private:
+    TLoadError reason;
 };
 
 // True when something exists at path (a load then tries to open it).

@@ -17,6 +17,11 @@ bool IsEmpty(const TRect& r) { return r.left == 0 && r.top == 0 && r.right == 0 
 
 const TRect TScreen::DefaultRect{0, 0, ScreenWidth, ScreenHeight};
 
+EElementOutside::EElementOutside(int picture, int element, const std::string& row)
+    : ERowRange(0), picture(picture), element(element),
+      text("character " + std::to_string(picture) + ": element " + std::to_string(element) +
+           " reaches outside the picture (" + row + ")") {}
+
 TScreen::TScreen()
     : offscreen(std::make_unique<TPicture>(ScreenWidth, ScreenHeight)),
       wallPaper(std::make_unique<TWallPaperBitmap>()),
@@ -42,8 +47,18 @@ void TScreen::DrawBackGroundLayer() {
     backGround->Draw(*offscreen, originLeft, originTop, 0, 0, BackGroundWidth, BackGroundHeight);
 }
 
+void TScreen::DrawElem(int32_t element) {
+    try {
+        character->DrawElem(element, *offscreen, originLeft, originTop);
+    } catch (const ERowRange& e) {
+        // The rows above stay drawn; the failure goes on to the caller, now saying what failed.
+        character->LoadError = {TFailure::ElementOutside, element};
+        throw EElementOutside(character->GetIndex(), element, e.what());
+    }
+}
+
 void TScreen::DrawShownElements() {
-    for (int32_t e : shownElements) character->DrawElem(e, *offscreen, originLeft, originTop);
+    for (int32_t e : shownElements) DrawElem(e);
 }
 
 void TScreen::DrawWallPaper(int index) {
@@ -71,10 +86,10 @@ void TScreen::DrawCharacter(int index) {
         shownElements.clear();
         drawnCharacter = index;
         character->Select(index);
-        if (backGround->Loaded)
-            DrawBackGroundLayer();
-        else
-            DrawWallPaperLayer();
+        // The last character may have reached past the background over the wallpaper, so the
+        // whole base is drawn anew: the picture equals a fresh composition of its layers.
+        DrawWallPaperLayer();
+        if (backGround->Loaded) DrawBackGroundLayer();
         if (character->Loaded) {
             // One element per distinct rectangle: the lowest-numbered one. A record may hold
             // 65535 elements, so rectangles already taken are looked up, not compared in turn.
@@ -100,7 +115,7 @@ void TScreen::DrawCharacter(int index, int element) {
     shownElements.push_back(element);
     // The replaced element is not erased: it shows through the new one's transparent pixels
     // until the base is next redrawn.
-    character->DrawElem(element, *offscreen, originLeft, originTop);
+    DrawElem(element);
     const int left = originLeft + character->getElemLeft(element);
     const int top = originTop + character->getElemTop(element);
     Update(left, top, left + character->getElemWidth(element), top + character->getElemHeight(element));
@@ -179,6 +194,10 @@ int TScreen::getch() const { return character->GetIndex(); }
 const char* TScreen::wpmnes(int index) { return wallPaper->GetName(index); }
 const char* TScreen::bgmnes(int index) { return backGround->GetName(index); }
 const char* TScreen::chmnes(int index) { return character->GetName(index); }
+
+const TLoadError& TScreen::getwperr() const { return wallPaper->LoadError; }
+const TLoadError& TScreen::getbgerr() const { return backGround->LoadError; }
+const TLoadError& TScreen::getcherr() const { return character->LoadError; }
 
 int TScreen::getelcnt() const { return character->Elems; }
 

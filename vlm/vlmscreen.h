@@ -14,6 +14,18 @@
 
 namespace VLM {
 
+// A shown character element that does not fit the composed picture. Still a row failure, as
+// the picture raised it, but one that names the character and the element.
+class EElementOutside : public ERowRange {
+public:
+    EElementOutside(int picture, int element, const std::string& row);
+    const char* what() const noexcept override { return text.c_str(); }
+    const int picture, element;
+
+private:
+    std::string text;
+};
+
 class TScreen {
 public:
     struct TElemBounds {
@@ -54,6 +66,10 @@ public:
     const char* wpmnes(int index);
     const char* bgmnes(int index);
     const char* chmnes(int index);
+    // Why the layer's last load failed (None after a success).
+    const TLoadError& getwperr() const;
+    const TLoadError& getbgerr() const;
+    const TLoadError& getcherr() const;
 
     int getelcnt() const;
     TElemBounds getElemBounds(int element) const;
@@ -70,6 +86,7 @@ private:
     void DrawWallPaperLayer();
     void DrawBackGroundLayer();
     void DrawShownElements();
+    void DrawElem(int32_t element);
 
     std::unique_ptr<TPicture> offscreen;
     std::unique_ptr<TWallPaperBitmap> wallPaper;

@@ -102,9 +102,8 @@ bool TWallPaperBitmap::Select(int index) {
 }
 
 bool TWallPaperBitmap::LoadAt(int offset) {
-    Loaded = false;
-    if (!FileExists(FileName)) return false;
-    try {
+    if (!BeginLoad()) return false;
+    Loaded = Guarded([&] {
         TFile file(FileName);
         file.Seek(offset); // a negative offset cannot be reached: the search starts at 0
 
@@ -113,7 +112,8 @@ bool TWallPaperBitmap::LoadAt(int offset) {
         // R lies 64 bytes before the first record that is not filler; a picture that starts
         // right at the top of the file gives a small negative R, which still reads correctly.
         const int64_t record = found - 64;
-        if (record > std::numeric_limits<int32_t>::max()) return false;
+        if (record > std::numeric_limits<int32_t>::max())
+            return Fail({TFailure::TooLarge, std::numeric_limits<int32_t>::max()});
         Offset = static_cast<int32_t>(record);
 
         file.Seek(record + RecordPalette);
@@ -121,11 +121,9 @@ bool TWallPaperBitmap::LoadAt(int offset) {
 
         file.Seek(record + RecordPixels);
         ReadCells(file, scratch);
-    } catch (const EReadError&) {
-        return false;
-    }
-    Loaded = true;
-    return true;
+        return true;
+    });
+    return Loaded;
 }
 
 } // namespace VLM

@@ -276,3 +276,51 @@ TEST_F(ScreenTest, SmallBackgroundShowsBlackAroundItNotOlderPixels) {
     EXPECT_EQ(Pixel(s, 16 + 64, 8), 0);
     EXPECT_EQ(Pixel(s, 303, 151), 0);
 }
+
+TEST_F(ScreenTest, ANewCharacterLeavesNothingOfTheLastOneOutsideTheBackground) {
+    // Character 1 moved so that it reaches below the background, over the wallpaper.
+    a.ch1.elements[0].left = 0;
+    a.ch1.elements[0].top = 150;
+    a.ch = a.dir.Write("NCDAT.ALL",
+                       VLMW::CharacterArchive({{VLM::CharacterNames[Ch0].offset, 0, false, a.ch0},
+                                               {VLM::CharacterNames[Ch1].offset, 0, false, a.ch1}}));
+    OpenAll();
+    s.DrawCharacter(Ch1);
+    const auto& wp = a.wallPapers[0];
+    ASSERT_NE(Pixel(s, 20, 165), Colour(wp.palette, wp.At(20, 165))); // character 1 shows there
+    s.DrawCharacter(Ch0);
+
+    // The same layers composed afresh give the same picture, pixel for pixel.
+    TScreen fresh;
+    fresh.putwpfn(a.wp);
+    fresh.DrawWallPaper(0);
+    fresh.putbgfn(a.bg);
+    fresh.DrawBackGround(Bg0);
+    fresh.putchfn(a.ch);
+    fresh.DrawCharacter(Ch0);
+    int differing = 0;
+    for (int y = 0; y < 224; ++y)
+        for (int x = 0; x < 320; ++x)
+            differing += Pixel(s, x, y) != Pixel(fresh, x, y);
+    EXPECT_EQ(differing, 0);
+    // The window got the whole picture once more.
+    ASSERT_FALSE(canvas.calls.empty());
+    EXPECT_EQ(canvas.calls.back().kind, TCanvasCall::StretchDraw);
+}
+
+TEST_F(ScreenTest, AnElementOutsideThePictureIsNamedAndNoted) {
+    a.ch1.elements[1].top = 230; // below the 224 rows of the picture
+    a.ch = a.dir.Write("NCDAT.ALL",
+                       VLMW::CharacterArchive({{VLM::CharacterNames[Ch1].offset, 0, false, a.ch1}}));
+    s.putchfn(a.ch);
+    try {
+        s.DrawCharacter(Ch1);
+        FAIL() << "no failure";
+    } catch (const VLM::EElementOutside& e) {
+        EXPECT_EQ(e.picture, Ch1);
+        EXPECT_EQ(e.element, 1);
+        EXPECT_NE(std::string(e.what()).find("element 1"), std::string::npos);
+    }
+    EXPECT_TRUE(s.getchloaded()); // the record itself read well
+    EXPECT_EQ(s.getcherr().kind, VLM::TFailure::ElementOutside);
+}
