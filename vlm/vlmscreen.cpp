@@ -26,7 +26,8 @@ TScreen::TScreen()
     : offscreen(std::make_unique<TPicture>(ScreenWidth, ScreenHeight)),
       wallPaper(std::make_unique<TWallPaperBitmap>()),
       backGround(std::make_unique<TBackGroundBitmap>()),
-      character(std::make_unique<TCharacterBitmap>()) {}
+      character(std::make_unique<TCharacterBitmap>()),
+      sources(static_cast<size_t>(ScreenWidth) * ScreenHeight, NothingDrew) {}
 
 TScreen::~TScreen() {
     character.reset();
@@ -37,21 +38,77 @@ TScreen::~TScreen() {
 
 // ---- Layers --------------------------------------------------------------------------------
 
-void TScreen::DrawWallPaperLayer() { wallPaper->Draw(*offscreen, 0, 0); }
+void TScreen::NoteRect(const TRect& r, int32_t source) {
+    const int left = std::max(r.left, 0), right = std::min(r.right, ScreenWidth);
+    for (int y = std::max(r.top, 0); left < right && y < std::min(r.bottom, ScreenHeight); ++y)
+        std::fill(sources.begin() + y * ScreenWidth + left,
+                  sources.begin() + y * ScreenWidth + right, source);
+}
+
+void TScreen::DrawWallPaperLayer() {
+    wallPaper->Draw(*offscreen, 0, 0);
+    NoteRect(DefaultRect, wallPaper->Loaded ? WallPaperDrew : NothingDrew);
+}
 
 void TScreen::DrawBackGroundLayer() {
+    const TRect shown{originLeft, originTop, originLeft + BackGroundWidth,
+                      originTop + BackGroundHeight};
     // A picture smaller than the shown area leaves black around it, never older pixels.
-    if (backGround->Width < BackGroundWidth || backGround->Height < BackGroundHeight)
-        offscreen->FillBlack({originLeft, originTop, originLeft + BackGroundWidth,
-                              originTop + BackGroundHeight});
+    if (backGround->Width < BackGroundWidth || backGround->Height < BackGroundHeight) {
+        offscreen->FillBlack(shown);
+        NoteRect(shown, NothingDrew);
+    }
     backGround->Draw(*offscreen, originLeft, originTop, 0, 0, BackGroundWidth, BackGroundHeight);
+    NoteRect({originLeft, originTop, originLeft + std::min(backGround->Width, BackGroundWidth),
+              originTop + std::min(backGround->Height, BackGroundHeight)},
+             BackGroundDrew);
+}
+
+// Marks the pixels element e has drawn: its opaque ones, in the rows DrawElem reaches before
+// a row outside the picture stops it.
+void TScreen::NoteElement(int32_t e) {
+    if (!character->Loaded || e < 0 || e >= character->Elems) return;
+    const TCharacterBitmap::TElem& el = *character->elements[static_cast<size_t>(e)];
+    const int64_t x0 = int64_t{originLeft} + el.left, y0 = int64_t{originTop} + el.top;
+    if (y0 < 0) return;
+    const int64_t rows = std::min<int64_t>(el.height, ScreenHeight - y0);
+    const int64_t c0 = std::max<int64_t>(0, -x0), c1 = std::min<int64_t>(el.width, ScreenWidth - x0);
+    for (int64_t r = 0; r < rows; ++r) {
+        const uint8_t* in = el.pixels.get() + r * el.width;
+        int32_t* out = sources.data() + (y0 + r) * ScreenWidth + x0;
+        for (int64_t c = c0; c < c1; ++c)
+            if (in[c] != 0) out[c] = e;
+    }
+}
+
+TPixelSource TScreen::PixelSource(int x, int y) const {
+    TPixelSource p;
+    if (x < 0 || y < 0 || x >= ScreenWidth || y >= ScreenHeight) return p;
+    p.colour = offscreen->ScanLine(y)[x];
+    const int32_t source = sources[static_cast<size_t>(y) * ScreenWidth + x];
+    if (source == WallPaperDrew) {
+        p.layer = TPixelSource::WallPaper;
+        p.paletteIndex = wallPaper->Row(y)[x];
+    } else if (source == BackGroundDrew) {
+        p.layer = TPixelSource::BackGround;
+        p.paletteIndex = backGround->Row(y - originTop)[x - originLeft];
+    } else if (source >= 0 && static_cast<size_t>(source) < character->elements.size()) {
+        const TCharacterBitmap::TElem& el = *character->elements[static_cast<size_t>(source)];
+        p.layer = TPixelSource::Element;
+        p.element = source;
+        p.paletteIndex = el.pixels[static_cast<size_t>(y - originTop - el.top) * el.width +
+                                   static_cast<size_t>(x - originLeft - el.left)];
+    }
+    return p;
 }
 
 void TScreen::DrawElem(int32_t element) {
     try {
         character->DrawElem(element, *offscreen, originLeft, originTop);
+        NoteElement(element);
     } catch (const ERowRange& e) {
         // The rows above stay drawn; the failure goes on to the caller, now saying what failed.
+        NoteElement(element);
         character->LoadError = {TFailure::ElementOutside, element};
         throw EElementOutside(character->GetIndex(), element, e.what());
     }

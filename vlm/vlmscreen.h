@@ -26,6 +26,14 @@ private:
     std::string text;
 };
 
+// What shows at one pixel of the composed picture, and which layer put it there.
+struct TPixelSource {
+    enum TLayer : uint8_t { Nothing, WallPaper, BackGround, Element } layer = Nothing;
+    int32_t element = -1;   // Element only
+    int paletteIndex = -1;  // in the layer's palette; -1 for Nothing
+    uint16_t colour = 0;    // the 15-bit pixel shown
+};
+
 class TScreen {
 public:
     struct TElemBounds {
@@ -78,6 +86,8 @@ public:
     // Read access for tests and tools; the compositor alone changes these.
     const TPicture& GetOffscreen() const { return *offscreen; }
     TRect GetDirtyRect() const { return dirtyRect; }
+    // Which layer (and element) drew pixel (x, y) of the off-screen picture; Nothing outside it.
+    TPixelSource PixelSource(int x, int y) const;
     int GetDrawnWallPaper() const { return drawnWallPaper; }
     int GetDrawnBackGround() const { return drawnBackGround; }
     int GetDrawnCharacter() const { return drawnCharacter; }
@@ -87,6 +97,8 @@ private:
     void DrawBackGroundLayer();
     void DrawShownElements();
     void DrawElem(int32_t element);
+    void NoteElement(int32_t element);
+    void NoteRect(const TRect& r, int32_t source);
 
     std::unique_ptr<TPicture> offscreen;
     std::unique_ptr<TWallPaperBitmap> wallPaper;
@@ -104,6 +116,9 @@ public:
 
 private:
     TRect dirtyRect{};
+    // Per off-screen pixel, what drew it last: an element number, or one of the codes below.
+    static constexpr int32_t NothingDrew = -3, WallPaperDrew = -2, BackGroundDrew = -1;
+    std::vector<int32_t> sources;
 
 public:
     std::vector<int32_t> shownElements; // drawn character elements, in drawing order

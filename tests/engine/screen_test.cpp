@@ -324,3 +324,40 @@ TEST_F(ScreenTest, AnElementOutsideThePictureIsNamedAndNoted) {
     EXPECT_TRUE(s.getchloaded()); // the record itself read well
     EXPECT_EQ(s.getcherr().kind, VLM::TFailure::ElementOutside);
 }
+
+TEST_F(ScreenTest, EveryPixelKnowsWhichLayerDrewIt) {
+    OpenAll();
+    const auto& wp = a.wallPapers[0];
+    struct {
+        const char* name;
+        int x, y;
+        VLM::TPixelSource::TLayer layer;
+        int element, index;
+    } cases[] = {
+        {"wallpaper corner", 0, 0, VLM::TPixelSource::WallPaper, -1, wp.At(0, 0)},
+        {"background", 16, 8, VLM::TPixelSource::BackGround, -1, a.bg0.picture.At(0, 0)},
+        {"base element", 26, 28, VLM::TPixelSource::Element, 0, a.ch0.elements[0].pixels[0]},
+        {"first alternative", 47, 48, VLM::TPixelSource::Element, 1,
+         a.ch0.elements[1].pixels[1]},
+        {"outside the picture", 320, 10, VLM::TPixelSource::Nothing, -1, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const VLM::TPixelSource p = s.PixelSource(c.x, c.y);
+        EXPECT_EQ(p.layer, c.layer);
+        EXPECT_EQ(p.element, c.element);
+        EXPECT_EQ(p.paletteIndex, c.index);
+        if (c.layer != VLM::TPixelSource::Nothing) {
+            EXPECT_EQ(p.colour, Pixel(s, c.x, c.y));
+        }
+    }
+    // Element 1's transparent pixel shows the base under it; element 2, drawn over it, is opaque.
+    EXPECT_EQ(s.PixelSource(46, 48).element, 0);
+    s.DrawElement(2);
+    EXPECT_EQ(s.PixelSource(46, 48).element, 2);
+    EXPECT_EQ(s.PixelSource(47, 48).element, 2);
+    // With no wallpaper loaded the ground is nothing.
+    s.putwpfn(a.dir.File("missing/EYECATCH.ALL"));
+    s.DrawWallPaper(0);
+    EXPECT_EQ(s.PixelSource(0, 0).layer, VLM::TPixelSource::Nothing);
+}
