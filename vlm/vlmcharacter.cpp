@@ -3,6 +3,8 @@
 #include "vlmnames.h"
 
 #include <algorithm>
+#include <array>
+#include <set>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -328,6 +330,19 @@ bool TCharacterBitmap::SameElemRect(int i, int j) const {
     const TElem* b = Elem(j);
     return a && b && a->top == b->top && a->left == b->left && a->width == b->width &&
            a->height == b->height;
+}
+
+std::vector<int32_t> TCharacterBitmap::DefaultSelection() const {
+    // A record may hold 65535 elements, so rectangles already taken are looked up, not
+    // compared in turn.
+    std::vector<int32_t> shown;
+    if (!Loaded) return shown;
+    std::set<std::array<int32_t, 4>> taken;
+    for (int e = 0; e < Elems; ++e) {
+        const TElem& el = *elements[static_cast<size_t>(e)];
+        if (taken.insert({el.left, el.top, el.width, el.height}).second) shown.push_back(e);
+    }
+    return shown;
 }
 
 // ---- Element drawing -----------------------------------------------------------------------

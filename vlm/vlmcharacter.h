@@ -64,6 +64,9 @@ public:
     int getElemWidth(int i) const;
     int getElemHeight(int i) const;
     bool SameElemRect(int i, int j) const;
+    // The elements shown when the character is first drawn: for each distinct rectangle the
+    // lowest-numbered element with it, in ascending order. Empty while nothing is loaded.
+    std::vector<int32_t> DefaultSelection() const;
 
     // The text of the diagnostic dump for the record now held (LF CR line ends).
     std::string DumpText() const;
