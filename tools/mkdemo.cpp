@@ -2,6 +2,7 @@
 // full count, with pictures drawn here. Every picture shows its number, and every character
 // has groups of alternative elements to swap.
 #include "vlmnames.h"
+#include "vlmversion.h"
 #include "vlmwriter.h"
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -353,15 +355,49 @@ void Save(const VLMW::TBytes& bytes, const std::filesystem::path& path) {
     std::filesystem::resize_file(path, bytes.data.size());
 }
 
+constexpr const char* Usage =
+    "Usage: velmora-mkdemo DIR\n"
+    "Writes the six demo archives EYECATCH.ALL, WPALL1.ALL, WPALL2.ALL, WPALL3.ALL,\n"
+    "NBGFILE1.ALL and NCDAT.ALL into DIR, creating DIR if needed.\n"
+    "\n"
+    "  --help     show this help and exit\n"
+    "  --version  show the version and exit\n"
+    "\n"
+    "Exit status: 0 written, 1 an archive could not be written, 2 usage error.\n";
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "velmora-mkdemo: %s\nTry 'velmora-mkdemo --help'.\n", message.c_str());
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s DIR\n", argc > 0 ? argv[0] : "velmora-mkdemo");
-        return 2;
+    const char* dirArgument = nullptr;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (!optionsEnded && arg[0] == '-' && arg[1] != '\0') {
+            if (std::strcmp(arg, "--help") == 0) {
+                std::fputs(Usage, stdout);
+                return 0;
+            }
+            if (std::strcmp(arg, "--version") == 0) {
+                std::printf("velmora-mkdemo %s\n", VLM::ReleaseVersion);
+                return 0;
+            }
+            if (std::strcmp(arg, "--") == 0) {
+                optionsEnded = true;
+                continue;
+            }
+            return UsageError(std::string("unknown option '") + arg + "'");
+        }
+        if (dirArgument) return UsageError("only one folder may be given");
+        dirArgument = arg;
     }
+    if (!dirArgument) return UsageError("no folder given");
     try {
-        const std::filesystem::path dir(argv[1]);
+        const std::filesystem::path dir(dirArgument);
         std::filesystem::create_directories(dir);
         const char* wallPapers[4] = {"EYECATCH.ALL", "WPALL1.ALL", "WPALL2.ALL", "WPALL3.ALL"};
         for (int archive = 0; archive < 4; ++archive)
