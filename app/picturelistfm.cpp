@@ -192,7 +192,8 @@ public:
         }
 
         painter->setFont(option.font);
-        painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->setPen(
+            option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
         const QFontMetrics metrics(option.font);
         QRect line(cell.left() + 2, area.bottom() + 1 + Margin, cell.width() - 4, metrics.height());
         painter->drawText(line, Qt::AlignHCenter | Qt::AlignTop, QString::number(index.row()));

@@ -138,15 +138,15 @@ TPicture Reduce(const TPicture& source, int divisor) {
         uint16_t* o = out.ScanLine(oy);
         for (int ox = 0; ox < w; ++ox) {
             const uint32_t n = covered[ox];
-            const uint32_t block = static_cast<uint32_t>((std::min(sw, ox * d + d) - ox * d) *
-                                                         (y1 - y0));
+            const uint32_t block =
+                static_cast<uint32_t>((std::min(sw, ox * d + d) - ox * d) * (y1 - y0));
             if (n == 0 || 2 * n < block) {
                 o[ox] = TThumbnail::Transparent;
                 continue;
             }
             const auto mean = [n](uint32_t sum) { return (sum + n / 2) / n; };
-            o[ox] = static_cast<uint16_t>(mean(red[ox]) << 10 | mean(green[ox]) << 5 |
-                                          mean(blue[ox]));
+            o[ox] =
+                static_cast<uint16_t>(mean(red[ox]) << 10 | mean(green[ox]) << 5 | mean(blue[ox]));
         }
     }
     return out;

@@ -28,8 +28,8 @@ struct TThumbnail {
     // sets, so every colour stays distinguishable from it.
     static constexpr uint16_t Transparent = 0x8000;
 
-    TPicture picture;  // the reduced picture; 0 x 0 when the picture could not be read
-    TLoadError error;  // why not (None when it was read)
+    TPicture picture; // the reduced picture; 0 x 0 when the picture could not be read
+    TLoadError error; // why not (None when it was read)
     // A character's first shown element that reached outside element 0's rectangle; what lay
     // inside was kept. -1: none did.
     int32_t outsideElement = -1;

@@ -58,59 +58,50 @@ private slots:
         VLMAT::WriteCharacters(characters, {{3, r}});
     }
 
-    void everyLayerListsItsPicturesWithThumbnails_data() {
-        QTest::addColumn<int>("layer");
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<int>("count");
-        QTest::addColumn<int>("row");
-        QTest::addColumn<QSize>("size");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QRgb>("right"); // the thumbnail's top-right pixel
-        QTest::addColumn<int>("unreadable");
-        QTest::newRow("backgrounds at 1/4")
-            << 1 << backGrounds << 500 << 7 << QSize(72, 36)
-            << VLMQ::FromCp932(VLM::BackGroundNames[7].name) << VLMAT::NumberShown(1007) << Missing;
-        QTest::newRow("wallpapers at 1/2")
-            << 0 << eyeCatch << 22 << 21 << QSize(160, 112)
-            << VLMQ::FromCp932(VLM::EyeCatchNames[21].name) << VLMAT::NumberShown(21) << -1;
-        QTest::newRow("characters at 1/2 on a transparent ground")
-            << 2 << characters << 152 << 3 << QSize(32, 32)
-            << VLMQ::FromCp932(VLM::CharacterNames[3].name) << VLMAT::NumberShown(2003) << 4;
-    }
     void everyLayerListsItsPicturesWithThumbnails() {
-        QFETCH(int, layer);
-        QFETCH(QString, path);
-        QFETCH(int, count);
-        QFETCH(int, row);
-        QFETCH(QSize, size);
-        QFETCH(QString, name);
-        QFETCH(QRgb, right);
-        QFETCH(int, unreadable);
-        TpictureListForm form;
-        form.show();
-        form.SetArchive(layer, path);
-        QCOMPARE(form.Count(), count);
-        QVERIFY(form.windowTitle().endsWith(QFileInfo(path).fileName()));
-        // All of them are made by the event loop within a bounded time.
-        QTRY_VERIFY_WITH_TIMEOUT(form.Finished(), 10000);
+        const struct {
+            int layer;
+            QString path;
+            int count, row;
+            QSize size;
+            const char* name;
+            int number;     // the numbered picture's colour
+            int unreadable; // a row that cannot be read, or -1
+        } cases[] = {
+            {1, backGrounds, 500, 7, {72, 36}, VLM::BackGroundNames[7].name, 1007, Missing},
+            {0, eyeCatch, 22, 21, {160, 112}, VLM::EyeCatchNames[21].name, 21, -1},
+            {2, characters, 152, 3, {32, 32}, VLM::CharacterNames[3].name, 2003, 4},
+        };
+        for (const auto& c : cases) {
+            TpictureListForm form;
+            form.show();
+            form.SetArchive(c.layer, c.path);
+            QCOMPARE(form.Count(), c.count);
+            QVERIFY(form.windowTitle().endsWith(QFileInfo(c.path).fileName()));
+            // All of them are made by the event loop within a bounded time.
+            QTRY_VERIFY_WITH_TIMEOUT(form.Finished(), 10000);
 
-        QCOMPARE(Data(form, row, Qt::DisplayRole).toString(), QString::number(row) + ": " + name);
-        const QImage image = Thumbnail(form, row);
-        QCOMPARE(image.size(), size);
-        QCOMPARE(image.pixel(size.width() - 1, 0), right);
-        QCOMPARE(qAlpha(image.pixel(0, 0)), layer == 2 ? 0 : 255);
-        QVERIFY(Data(form, row, TpictureListForm::FailureRole).toString().isEmpty());
-        if (unreadable >= 0) {
-            const QString why = Data(form, unreadable, TpictureListForm::FailureRole).toString();
-            QVERIFY(!why.isEmpty());
-            QVERIFY(Thumbnail(form, unreadable).isNull());
-            QVERIFY(Data(form, unreadable, Qt::ToolTipRole).toString().contains(why));
+            QCOMPARE(Data(form, c.row, Qt::DisplayRole).toString(),
+                     QString::number(c.row) + ": " + VLMQ::FromCp932(c.name));
+            const QImage image = Thumbnail(form, c.row);
+            const QRgb right = VLMAT::NumberShown(c.number);
+            QCOMPARE(image.size(), c.size);
+            QCOMPARE(image.pixel(c.size.width() - 1, 0), right);
+            QCOMPARE(qAlpha(image.pixel(0, 0)), c.layer == 2 ? 0 : 255); // the character's ground
+            if (c.unreadable >= 0) {
+                const QString why =
+                    Data(form, c.unreadable, TpictureListForm::FailureRole).toString();
+                QVERIFY(!why.isEmpty());
+                QVERIFY(Thumbnail(form, c.unreadable).isNull());
+                QVERIFY(Data(form, c.unreadable, Qt::ToolTipRole).toString().contains(why));
+            }
+            // Painted one to one and unsmoothed: the row shows exactly the thumbnail's pixels.
+            const QModelIndex index = form.List()->model()->index(c.row, 0);
+            form.List()->scrollTo(index);
+            const QImage shown = form.List()->viewport()->grab().toImage();
+            QCOMPARE(Pixels(shown.copy(form.List()->visualRect(index)), right),
+                     Pixels(image, right));
         }
-        // Painted one to one and unsmoothed: the row shows exactly the thumbnail's pixels.
-        const QModelIndex index = form.List()->model()->index(row, 0);
-        form.List()->scrollTo(index);
-        const QImage shown = form.List()->viewport()->grab().toImage();
-        QCOMPARE(Pixels(shown.copy(form.List()->visualRect(index)), right), Pixels(image, right));
     }
 
     void theRowsOnScreenAreMadeFirst() {
@@ -159,7 +150,8 @@ private slots:
         QCOMPARE(form.Made(), 0);
         QTRY_VERIFY(form.Finished());
         QCOMPARE(Thumbnail(form, 0).size(), QSize(160, 112));
-        for (const auto& [layer, path] : {std::pair{1, QString()}, {2, backGrounds}, {5, eyeCatch}}) {
+        for (const auto& [layer, path] :
+             {std::pair{1, QString()}, {2, backGrounds}, {5, eyeCatch}}) {
             form.SetArchive(layer, path);
             QCOMPARE(form.Count(), 0);
             QVERIFY(form.Finished());
