@@ -36,6 +36,7 @@ int main(int argc, char** argv) {
     VLMB::RegisterEngineBenchmarks();
 #ifdef VLM_BENCH_WINDOW
     VLMB::RegisterWindowBenchmarks();
+    VLMB::RegisterPictureListBenchmarks();
 #endif
 
     std::unique_ptr<benchmark::BenchmarkReporter> console;

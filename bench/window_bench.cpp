@@ -22,9 +22,6 @@
 
 namespace VLMB {
 
-namespace {
-
-// The demo archives, made once by the demo generator next to the benchmark's own.
 const std::string& DemoFolder() {
     static const std::string folder = [] {
         const std::string path = Data().folder + "/demo";
@@ -37,6 +34,8 @@ const std::string& DemoFolder() {
     }();
     return folder;
 }
+
+namespace {
 
 // Picks path in the open dialog the command runs, as a person would.
 void Open(QAction* command, const std::string& path) {

@@ -1,0 +1,348 @@
+#include "picturelistfm.h"
+
+#include "qtui.h"
+#include "vlmthumbnail.h"
+
+#include <QAbstractListModel>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QImage>
+#include <QKeyEvent>
+#include <QListView>
+#include <QPainter>
+#include <QPixmap>
+#include <QStringList>
+#include <QStyledItemDelegate>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <exception>
+#include <vector>
+
+namespace {
+
+// Window captions, by layer.
+const char* const Titles[3] = {QT_TRANSLATE_NOOP("TpictureListForm", "壁紙一覧"),
+                               QT_TRANSLATE_NOOP("TpictureListForm", "背景一覧"),
+                               QT_TRANSLATE_NOOP("TpictureListForm", "キャラ一覧")};
+
+// The thumbnail area of a row, by layer: a 288 x 144 background at 1/4, a wallpaper at 1/2, and
+// room for the usual characters at 1/2. Larger thumbnails are shrunk to fit.
+const QSize TileSizes[3] = {QSize(160, 112), QSize(72, 36), QSize(104, 72)};
+
+constexpr int Margin = 4;     // around a row's contents
+constexpr int TextWidth = 96; // a row is at least this wide, for its name
+
+// A 15-bit picture as an image; Transparent pixels become fully transparent. Each 5-bit channel
+// is repeated into 8 bits, as the main window shows its pictures.
+QImage ToImage(const VLM::TPicture& picture) {
+    if (picture.Width() <= 0 || picture.Height() <= 0) return QImage();
+    QImage image(picture.Width(), picture.Height(), QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < picture.Height(); ++y) {
+        const uint16_t* in = picture.ScanLine(y);
+        QRgb* out = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < picture.Width(); ++x) {
+            const unsigned c = in[x];
+            if (c & VLM::TThumbnail::Transparent) {
+                out[x] = 0;
+                continue;
+            }
+            const unsigned r = c >> 10 & 31, g = c >> 5 & 31, b = c & 31;
+            out[x] = qRgb(static_cast<int>(r << 3 | r >> 2), static_cast<int>(g << 3 | g >> 2),
+                          static_cast<int>(b << 3 | b >> 2));
+        }
+    }
+    return image;
+}
+
+// Where an image of size goes in area: at its own size, centred, when it fits; otherwise as
+// large as fits with its proportions kept.
+QRect Fit(const QSize& size, const QRect& area) {
+    QSize shown = size;
+    if (size.width() > area.width() || size.height() > area.height())
+        shown = size.scaled(area.size(), Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+    return QRect(area.left() + (area.width() - shown.width()) / 2,
+                 area.top() + (area.height() - shown.height()) / 2, shown.width(), shown.height());
+}
+
+// The ground under a transparent pixel, as image editors show it.
+const QPixmap& Checker() {
+    static const QPixmap checker = [] {
+        QPixmap p(8, 8);
+        p.fill(QColor(0xEE, 0xEE, 0xEE));
+        QPainter painter(&p);
+        painter.fillRect(0, 0, 4, 4, QColor(0xBB, 0xBB, 0xBB));
+        painter.fillRect(4, 4, 4, 4, QColor(0xBB, 0xBB, 0xBB));
+        return p;
+    }();
+    return checker;
+}
+
+} // namespace
+
+// ---- The rows ------------------------------------------------------------------------------
+
+class TPictureListModel : public QAbstractListModel {
+public:
+    struct TEntry {
+        QString name;
+        QImage thumbnail;
+        QString failure; // why the picture could not be read
+        QString note;    // something about a picture that was read
+        bool made = false;
+    };
+
+    explicit TPictureListModel(QObject* parent) : QAbstractListModel(parent) {}
+
+    void Reset(std::vector<TEntry> entries) {
+        beginResetModel();
+        rows = std::move(entries);
+        endResetModel();
+    }
+
+    void SetThumbnail(int row, QImage thumbnail, QString failure, QString note) {
+        TEntry& e = rows[static_cast<size_t>(row)];
+        e.thumbnail = std::move(thumbnail);
+        e.failure = std::move(failure);
+        e.note = std::move(note);
+        e.made = true;
+        const QModelIndex i = index(row);
+        emit dataChanged(i, i);
+    }
+
+    bool IsMade(int row) const { return rows[static_cast<size_t>(row)].made; }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : static_cast<int>(rows.size());
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || index.row() >= rowCount()) return {};
+        const TEntry& e = rows[static_cast<size_t>(index.row())];
+        const QString text = QString::number(index.row()) + QStringLiteral(": ") + e.name;
+        switch (role) {
+        case Qt::DisplayRole:
+            return text;
+        case Qt::DecorationRole:
+            return e.thumbnail;
+        case Qt::ToolTipRole: {
+            QStringList lines{text};
+            if (!e.failure.isEmpty()) lines << e.failure;
+            if (!e.note.isEmpty()) lines << e.note;
+            return lines.join(QLatin1Char('\n'));
+        }
+        case TpictureListForm::NameRole:
+            return e.name;
+        case TpictureListForm::MadeRole:
+            return e.made;
+        case TpictureListForm::FailureRole:
+            return e.failure;
+        default:
+            return {};
+        }
+    }
+
+private:
+    std::vector<TEntry> rows;
+};
+
+// One row: the thumbnail in its area (a grey, crossed-out tile when unreadable, an empty frame
+// until made), then the number and the name on two lines.
+class TPictureTile : public QStyledItemDelegate {
+public:
+    explicit TPictureTile(QObject* parent) : QStyledItemDelegate(parent) {}
+
+    void SetTile(const QSize& size) { tile = size; }
+    QSize Cell(const QFont& font) const {
+        const int lines = 2 * QFontMetrics(font).height();
+        return QSize(std::max(tile.width(), TextWidth) + 2 * Margin,
+                     tile.height() + lines + 3 * Margin);
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {
+        return Cell(option.font);
+    }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        painter->save();
+        const QRect cell = option.rect;
+        const bool selected = option.state & QStyle::State_Selected;
+        if (selected) painter->fillRect(cell, option.palette.highlight());
+
+        const QRect area(cell.left() + (cell.width() - tile.width()) / 2, cell.top() + Margin,
+                         tile.width(), tile.height());
+        const QImage image = index.data(Qt::DecorationRole).value<QImage>();
+        if (!index.data(TpictureListForm::FailureRole).toString().isEmpty()) {
+            painter->fillRect(area, QColor(0xA0, 0xA0, 0xA0));
+            painter->setPen(QPen(QColor(0x60, 0x60, 0x60), 2));
+            painter->drawLine(area.topLeft(), area.bottomRight());
+            painter->drawLine(area.topRight(), area.bottomLeft());
+        } else if (!image.isNull()) {
+            const QRect target = Fit(image.size(), area);
+            painter->setBrushOrigin(target.topLeft());
+            painter->fillRect(target, QBrush(Checker()));
+            // Pixel art stays crisp: never smoothed, even when a large picture is shrunk.
+            painter->setRenderHint(QPainter::SmoothPixmapTransform, false);
+            painter->drawImage(target, image);
+        } else {
+            painter->setPen(option.palette.color(QPalette::Mid));
+            painter->drawRect(area.adjusted(0, 0, -1, -1));
+        }
+
+        painter->setFont(option.font);
+        painter->setPen(
+            option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        const QFontMetrics metrics(option.font);
+        QRect line(cell.left() + 2, area.bottom() + 1 + Margin, cell.width() - 4, metrics.height());
+        painter->drawText(line, Qt::AlignHCenter | Qt::AlignTop, QString::number(index.row()));
+        line.translate(0, metrics.height());
+        const QString name = index.data(TpictureListForm::NameRole).toString();
+        painter->drawText(line, Qt::AlignHCenter | Qt::AlignTop,
+                          metrics.elidedText(name, Qt::ElideRight, line.width()));
+        painter->restore();
+    }
+
+private:
+    QSize tile = TileSizes[1];
+};
+
+// ---- The window ----------------------------------------------------------------------------
+
+TpictureListForm::TpictureListForm(QWidget* owner) : QWidget(owner, Qt::Window) {
+    setFont(VLMQ::FormFont());
+    // Closing the main window ends the program even while this one is shown.
+    setAttribute(Qt::WA_QuitOnClose, false);
+    resize(660, 520);
+
+    list = new QListView(this);
+    list->setViewMode(QListView::IconMode);
+    list->setMovement(QListView::Static);
+    list->setResizeMode(QListView::Adjust);
+    list->setUniformItemSizes(true);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tiles = new TPictureTile(list);
+    list->setItemDelegate(tiles);
+    model = new TPictureListModel(this);
+    list->setModel(model);
+    list->setGridSize(tiles->Cell(list->font()));
+    list->installEventFilter(this);
+    connect(list, &QListView::clicked, this, [this](const QModelIndex& i) { Choose(i.row()); });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(list);
+
+    timer = new QTimer(this);
+    timer->setInterval(0);
+    connect(timer, &QTimer::timeout, this, [this] { MakeSlice(); });
+    SetArchive(-1, QString());
+}
+
+TpictureListForm::~TpictureListForm() = default;
+
+int TpictureListForm::Count() const {
+    return model->rowCount();
+}
+
+void TpictureListForm::SetArchive(int newLayer, const QString& path) {
+    timer->stop();
+    maker.reset();
+    layer = newLayer;
+    archive = path;
+    made = 0;
+    cursor = 0;
+
+    std::vector<TPictureListModel::TEntry> rows;
+    const bool known = newLayer >= 0 && newLayer < 3;
+    if (known && !path.isEmpty()) {
+        maker = std::make_unique<VLM::TThumbnailMaker>(static_cast<VLM::TLayerKind>(newLayer),
+                                                       VLMQ::ToHostName(path));
+        rows.resize(static_cast<size_t>(std::max(maker->GetCount(), 0)));
+        for (size_t i = 0; i < rows.size(); ++i)
+            rows[i].name = VLMQ::FromCp932(maker->GetName(static_cast<int>(i)));
+        tiles->SetTile(TileSizes[newLayer]);
+        list->setGridSize(tiles->Cell(list->font()));
+    }
+    model->Reset(std::move(rows));
+
+    QString title = known ? tr(Titles[newLayer]) : QString::fromLatin1(VLMQ::AppTitle);
+    if (!path.isEmpty()) title += QStringLiteral(" - ") + QFileInfo(path).fileName();
+    setWindowTitle(title);
+    if (!Finished()) timer->start();
+}
+
+void TpictureListForm::SelectPicture(int index) {
+    if (index < 0 || index >= Count()) {
+        list->clearSelection();
+        return;
+    }
+    const QModelIndex i = model->index(index);
+    list->setCurrentIndex(i);
+    list->scrollTo(i);
+}
+
+bool TpictureListForm::MakeSlice() {
+    QElapsedTimer clock;
+    clock.start();
+    // The rows on screen go first, so what the user looks at fills before the rest.
+    const QSize grid = list->gridSize();
+    const QModelIndex shown = list->indexAt(QPoint(grid.width() / 2, grid.height() / 2));
+    if (shown.isValid() && !model->IsMade(shown.row())) cursor = shown.row();
+    do {
+        const int row = NextRow();
+        if (row < 0) break;
+        MakeRow(row);
+    } while (clock.elapsed() < SliceMs);
+    if (Finished()) timer->stop();
+    return !Finished();
+}
+
+int TpictureListForm::NextRow() {
+    const int count = Count();
+    if (made >= count) return -1;
+    for (int i = 0; i < count; ++i) {
+        const int row = (cursor + i) % count;
+        if (!model->IsMade(row)) return cursor = row;
+    }
+    return -1;
+}
+
+void TpictureListForm::MakeRow(int row) {
+    QImage image;
+    QString failure, note;
+    try {
+        const VLM::TThumbnail t = maker->Make(row);
+        if (t.Failed()) {
+            failure = QString::fromStdString(t.error.Text());
+        } else {
+            image = ToImage(t.picture);
+            if (t.outsideElement >= 0)
+                note = QString::fromStdString(
+                    VLM::TLoadError{VLM::TFailure::ElementOutside, t.outsideElement}.Text());
+        }
+    } catch (const std::exception& e) {
+        // Nothing escapes into the event loop: the row says what went wrong instead.
+        failure = VLMQ::FromCp932(e.what());
+        if (failure.isEmpty()) failure = QStringLiteral("?");
+    }
+    model->SetThumbnail(row, std::move(image), std::move(failure), std::move(note));
+    ++made;
+}
+
+void TpictureListForm::Choose(int row) {
+    if (row >= 0 && row < Count()) emit pictureChosen(layer, row);
+}
+
+bool TpictureListForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == list && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && list->currentIndex().isValid()) {
+            Choose(list->currentIndex().row());
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,76 @@
+// The picture list: a window of thumbnails of every picture of one layer's archive, each with
+// its number and display name; clicking one asks for that picture. The thumbnails are made in
+// short slices between the other events, the rows on screen first, so the window never holds
+// up the desktop and fills while it is used.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+
+class QListView;
+class QTimer;
+class TPictureListModel;
+class TPictureTile;
+namespace VLM {
+class TThumbnailMaker;
+}
+
+class TpictureListForm : public QWidget {
+    Q_OBJECT
+
+public:
+    // Roles of the list's rows beside the display text ("12: name"), the thumbnail (a QImage
+    // as decoration, null until made or when unreadable) and the tooltip.
+    enum TRole {
+        NameRole = Qt::UserRole, // the display name alone
+        MadeRole,                // true once the row's thumbnail has been tried
+        FailureRole,             // why the picture could not be read; empty when it could
+    };
+    // A slice ends once it has run this long; one thumbnail more never takes long.
+    static constexpr int SliceMs = 12;
+
+    explicit TpictureListForm(QWidget* owner = nullptr);
+    ~TpictureListForm() override;
+
+    // Lists every picture of the archive at path, read as layer (0 wallpaper, 1 background,
+    // 2 character), and starts making their thumbnails. An empty path or another layer number
+    // leaves the list empty.
+    void SetArchive(int layer, const QString& path);
+    // Marks and shows the row of the picture the main window shows; asks for nothing.
+    void SelectPicture(int index);
+
+    int Layer() const { return layer; }
+    const QString& Archive() const { return archive; }
+    int Count() const;
+    int Made() const { return made; }
+    bool Finished() const { return made >= Count(); }
+    QListView* List() const { return list; }
+
+    // Makes thumbnails for SliceMs (at least one); false once every row has one. The timer
+    // runs it between events; it is public so that a measurement can time single slices.
+    bool MakeSlice();
+
+signals:
+    // The user clicked (or pressed Enter on) picture index of layer.
+    void pictureChosen(int layer, int index);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    int NextRow();
+    void MakeRow(int row);
+    void Choose(int row);
+
+    QListView* list = nullptr;
+    TPictureListModel* model = nullptr;
+    TPictureTile* tiles = nullptr; // paints the rows
+    QTimer* timer = nullptr;
+    std::unique_ptr<VLM::TThumbnailMaker> maker;
+    int layer = -1;
+    QString archive;
+    int made = 0;
+    int cursor = 0; // where the search for the next row to make starts
+};

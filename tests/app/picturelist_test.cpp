@@ -1,0 +1,163 @@
+// The picture list: rows with number, name and thumbnail for each layer, unreadable pictures
+// marked, the rows on screen made first, a click or Enter asking for the picture, a new
+// archive starting the list over.
+#include "apptest.h"
+#include "picturelistfm.h"
+
+#include "vlmnames.h"
+
+#include <QListView>
+#include <QSignalSpy>
+#include <QStandardPaths>
+
+namespace {
+
+constexpr int Missing = 15; // the background with the largest offset: nothing follows it
+
+QImage Thumbnail(const TpictureListForm& form, int row) {
+    return form.List()->model()->index(row, 0).data(Qt::DecorationRole).value<QImage>();
+}
+
+// How many pixels of image are colour.
+int Pixels(const QImage& image, QRgb colour) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += image.pixel(x, y) == colour;
+    return n;
+}
+
+QVariant Data(const TpictureListForm& form, int row, int role) {
+    return form.List()->model()->index(row, 0).data(role);
+}
+
+} // namespace
+
+class TestPictureList : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString backGrounds, eyeCatch, characters;
+
+private slots:
+    void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true);
+        QVERIFY(dir.isValid());
+        backGrounds = dir.filePath(QStringLiteral("NBGFILE1.ALL"));
+        eyeCatch = dir.filePath(QStringLiteral("EYECATCH.ALL"));
+        characters = dir.filePath(QStringLiteral("NCDAT.ALL"));
+        std::vector<int> indices;
+        for (int i = 0; i < 500; ++i)
+            if (i != Missing) indices.push_back(i);
+        VLMAT::WriteBackGrounds(backGrounds, indices);
+        VLMAT::WriteWallPapers(eyeCatch, 22);
+        // Character 3: a 64 x 64 base whose left half is index 0, so it shows the ground.
+        VLMW::TCharRecord r = VLMAT::GroupRecord(3, {});
+        for (int y = 0; y < 64; ++y)
+            std::fill_n(r.elements[0].pixels.begin() + y * 64, 32, uint8_t{0});
+        VLMAT::WriteCharacters(characters, {{3, r}});
+    }
+
+    void everyLayerListsItsPicturesWithThumbnails() {
+        const struct {
+            int layer;
+            QString path;
+            int count, row;
+            QSize size;
+            const char* name;
+            int number;     // the numbered picture's colour
+            int unreadable; // a row that cannot be read, or -1
+        } cases[] = {
+            {1, backGrounds, 500, 7, {72, 36}, VLM::BackGroundNames[7].name, 1007, Missing},
+            {0, eyeCatch, 22, 21, {160, 112}, VLM::EyeCatchNames[21].name, 21, -1},
+            {2, characters, 152, 3, {32, 32}, VLM::CharacterNames[3].name, 2003, 4},
+        };
+        for (const auto& c : cases) {
+            TpictureListForm form;
+            form.show();
+            form.SetArchive(c.layer, c.path);
+            QCOMPARE(form.Count(), c.count);
+            QVERIFY(form.windowTitle().endsWith(QFileInfo(c.path).fileName()));
+            // All of them are made by the event loop within a bounded time.
+            QTRY_VERIFY_WITH_TIMEOUT(form.Finished(), 10000);
+
+            QCOMPARE(Data(form, c.row, Qt::DisplayRole).toString(),
+                     QString::number(c.row) + ": " + VLMQ::FromCp932(c.name));
+            const QImage image = Thumbnail(form, c.row);
+            const QRgb right = VLMAT::NumberShown(c.number);
+            QCOMPARE(image.size(), c.size);
+            QCOMPARE(image.pixel(c.size.width() - 1, 0), right);
+            QCOMPARE(qAlpha(image.pixel(0, 0)), c.layer == 2 ? 0 : 255); // the character's ground
+            if (c.unreadable >= 0) {
+                const QString why =
+                    Data(form, c.unreadable, TpictureListForm::FailureRole).toString();
+                QVERIFY(!why.isEmpty());
+                QVERIFY(Thumbnail(form, c.unreadable).isNull());
+                QVERIFY(Data(form, c.unreadable, Qt::ToolTipRole).toString().contains(why));
+            }
+            // Painted one to one and unsmoothed: the row shows exactly the thumbnail's pixels.
+            const QModelIndex index = form.List()->model()->index(c.row, 0);
+            form.List()->scrollTo(index);
+            const QImage shown = form.List()->viewport()->grab().toImage();
+            QCOMPARE(Pixels(shown.copy(form.List()->visualRect(index)), right),
+                     Pixels(image, right));
+        }
+    }
+
+    void theRowsOnScreenAreMadeFirst() {
+        TpictureListForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.SetArchive(1, backGrounds);
+        QSignalSpy changed(form.List()->model(), &QAbstractItemModel::dataChanged);
+        form.List()->doItemsLayout();
+        form.List()->scrollToBottom();
+        form.MakeSlice();
+        QVERIFY(!changed.isEmpty());
+        const QModelIndex first = changed.first().first().toModelIndex();
+        QVERIFY(first.row() > 400);
+        QVERIFY(form.List()->viewport()->rect().intersects(form.List()->visualRect(first)));
+    }
+
+    void aClickOrEnterAsksForThePicture() {
+        TpictureListForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.SetArchive(1, backGrounds);
+        QSignalSpy chosen(&form, &TpictureListForm::pictureChosen);
+        const QModelIndex row = form.List()->model()->index(123, 0);
+        form.List()->doItemsLayout();
+        form.List()->scrollTo(row);
+        QTest::mouseClick(form.List()->viewport(), Qt::LeftButton, {},
+                          form.List()->visualRect(row).center());
+        QCOMPARE(chosen.size(), 1);
+        QCOMPARE(chosen.at(0), (QList<QVariant>{1, 123}));
+
+        form.SelectPicture(7); // the main window's own step asks for nothing
+        QCOMPARE(form.List()->currentIndex().row(), 7);
+        QCOMPARE(chosen.size(), 1);
+        QTest::keyClick(form.List(), Qt::Key_Return);
+        QCOMPARE(chosen.size(), 2);
+        QCOMPARE(chosen.at(1), (QList<QVariant>{1, 7}));
+    }
+
+    void aNewArchiveStartsOver() {
+        TpictureListForm form;
+        form.SetArchive(1, backGrounds);
+        form.MakeSlice();
+        form.SetArchive(0, eyeCatch);
+        QCOMPARE(form.Count(), 22);
+        QCOMPARE(form.Made(), 0);
+        QTRY_VERIFY(form.Finished());
+        QCOMPARE(Thumbnail(form, 0).size(), QSize(160, 112));
+        for (const auto& [layer, path] :
+             {std::pair{1, QString()}, {2, backGrounds}, {5, eyeCatch}}) {
+            form.SetArchive(layer, path);
+            QCOMPARE(form.Count(), 0);
+            QVERIFY(form.Finished());
+        }
+    }
+};
+
+VLMAT_MAIN(TestPictureList)
+#include "picturelist_test.moc"

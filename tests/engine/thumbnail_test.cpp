@@ -1,0 +1,184 @@
+// Thumbnails: which layer an archive name belongs to, the block average, backgrounds reduced
+// whole, characters on a transparent ground, and the reason when a picture cannot be read.
+#include "testsupport.h"
+#include "vlmthumbnail.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using VLM::TLayerKind;
+using VLM::TThumbnail;
+
+namespace {
+
+constexpr uint16_t T = TThumbnail::Transparent;
+constexpr int Bg0 = 290; // background table offset 0
+constexpr int Ch0 = 144; // character table offset 0
+
+VLM::TPicture PictureOf(int w, int h, const std::vector<uint16_t>& pixels) {
+    VLM::TPicture p(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            p.ScanLine(y)[x] = pixels[static_cast<size_t>(y * w + x)];
+    return p;
+}
+
+VLMW::TIndexed Filled(int w, int h, uint8_t index) {
+    VLMW::TIndexed p(w, h);
+    std::fill(p.pixels.begin(), p.pixels.end(), index);
+    return p;
+}
+
+std::vector<uint16_t> PixelsOf(const VLM::TPicture& p) {
+    std::vector<uint16_t> out;
+    for (int y = 0; y < p.Height(); ++y)
+        out.insert(out.end(), p.ScanLine(y), p.ScanLine(y) + p.Width());
+    return out;
+}
+
+} // namespace
+
+TEST(Thumbnail, ArchiveNamesGoToTheLayerThatReadsThem) {
+    const struct {
+        const char* name;
+        std::optional<TLayerKind> kind;
+    } cases[] = {
+        {"/data/eyecatch.all", TLayerKind::WallPaper},
+        {"c:\\games\\WPALL3.ALL", TLayerKind::WallPaper},
+        {"/x/Nbgfile1.All", TLayerKind::BackGround},
+        {"ncdat.all", TLayerKind::Character},
+        {"WPALL4.ALL", std::nullopt},
+        {"NCDAT.ALL.BAK", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(VLM::LayerKindOf(c.name), c.kind) << c.name;
+}
+
+TEST(Thumbnail, BlocksAreAveragedChannelByChannel) {
+    const uint16_t red = 0x7C00, green = 0x03E0, blue = 0x001F;
+    const struct {
+        const char* name;
+        int w, h, divisor;
+        std::vector<uint16_t> in;
+        int ow, oh;
+        std::vector<uint16_t> out;
+    } cases[] = {
+        {"one colour stays", 2, 2, 2, {red, red, red, red}, 1, 1, {red}},
+        // Blue 31 twice and 0 twice: 15.5 rounds up.
+        {"a dither mixes", 2, 2, 2, {blue, 0, 0, blue}, 1, 1, {0x0010}},
+        {"channels apart", 2, 1, 2, {red | 2, green | 4}, 1, 1, {0x4203}},
+        {"half covered keeps the covered colour", 2, 2, 2, {T, green, T, green}, 1, 1, {green}},
+        {"less than half is transparent", 2, 2, 2, {T, T, T, red}, 1, 1, {T}},
+        {"edge blocks cut short", 3, 3, 2,
+         {red, red, blue, //
+          red, red, blue, //
+          green, green, T},
+         2, 2, {red, blue, green, T}},
+        // A one-pixel line across a 4 x 4 block: a quarter of its colour.
+        {"thin line fades", 4, 4, 4,
+         {0, 0, 0, 0, //
+          0, 0, 0, 0, //
+          0x7FFF, 0x7FFF, 0x7FFF, 0x7FFF, //
+          0, 0, 0, 0},
+         1, 1, {0x2108}},
+        {"empty picture", 0, 0, 4, {}, 0, 0, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const VLM::TPicture out = VLM::Reduce(PictureOf(c.w, c.h, c.in), c.divisor);
+        EXPECT_EQ(out.Width(), c.ow);
+        EXPECT_EQ(out.Height(), c.oh);
+        EXPECT_EQ(PixelsOf(out), c.out);
+    }
+}
+
+TEST(Thumbnail, BackGroundsShrinkToAQuarterOfTheirStoredSize) {
+    VLMT::TTempDir dir;
+    // 576 x 144, wider than the part the compositor shows: the whole picture is reduced.
+    VLMW::TBackGroundRecord r;
+    r.picture = Filled(576, 144, 1);
+    r.picture.palette[1] = 0x0015;
+    r.picture.palette[2] = 0x7C00;
+    for (int y = 0; y < 4; ++y)
+        for (int x = 572; x < 576; ++x)
+            r.picture.At(x, y) = 2; // the top-right block in another colour
+    VLM::TThumbnailMaker maker(TLayerKind::BackGround,
+                               dir.Write("NBGFILE1.ALL", VLMW::BackGroundArchive({r})));
+    ASSERT_EQ(maker.GetCount(), 500);
+    const TThumbnail t = maker.Make(Bg0);
+    ASSERT_FALSE(t.Failed()) << t.error.Text();
+    EXPECT_EQ(t.picture.Width(), 144);
+    EXPECT_EQ(t.picture.Height(), 36);
+    EXPECT_EQ(t.picture.ScanLine(0)[0], VLMT::Screen(r.picture, 1));
+    EXPECT_EQ(t.picture.ScanLine(0)[143], VLMT::Screen(r.picture, 2));
+    EXPECT_EQ(t.picture.ScanLine(1)[143], VLMT::Screen(r.picture, 1));
+}
+
+TEST(Thumbnail, UnreadablePicturesSayWhy) {
+    VLMT::TTempDir dir;
+    VLMW::TBackGroundRecord bg;
+    bg.picture = VLMW::PatternPicture(16, 16, 1);
+    const std::string backGrounds = dir.Write("NBGFILE1.ALL", VLMW::BackGroundArchive({bg}));
+    const VLMW::TBytes wallPaper = VLMW::WallPaperArchive({{0, VLMW::PatternPicture(320, 224, 3)}});
+    const struct {
+        const char* name;
+        TLayerKind kind;
+        std::string path;
+        int index;
+        VLM::TFailure failure;
+    } cases[] = {
+        {"no record at its offset", TLayerKind::BackGround, backGrounds, 0,
+         VLM::TFailure::NoRecord},
+        {"past the count", TLayerKind::BackGround, backGrounds, 500, VLM::TFailure::NoSuchPicture},
+        {"negative", TLayerKind::WallPaper, dir.Write("WPALL2.ALL", wallPaper), -1,
+         VLM::TFailure::NoSuchPicture},
+        {"cut short", TLayerKind::WallPaper, dir.Write("WPALL1.ALL", wallPaper, 30000), 0,
+         VLM::TFailure::CutShort},
+        {"another archive's name", TLayerKind::Character, backGrounds, 0,
+         VLM::TFailure::UnknownArchive},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        VLM::TThumbnailMaker maker(c.kind, c.path);
+        const TThumbnail t = maker.Make(c.index);
+        EXPECT_EQ(t.error.kind, c.failure) << t.error.Text();
+        EXPECT_EQ(t.picture.Width() * t.picture.Height(), 0);
+    }
+}
+
+TEST(Thumbnail, CharactersShowTheirDefaultElementsOverATransparentGround) {
+    VLMT::TTempDir dir;
+    // Element 0: 15 x 7 at (10, 20), its left 8 columns index 0 (transparent), the rest index 1.
+    VLMW::TIndexed base = Filled(15, 7, 1);
+    for (int y = 0; y < 7; ++y)
+        std::fill_n(&base.At(0, y), 8, uint8_t{0});
+    const uint16_t blue = 0x001F, green = 0x03E0, red = 0x7C00;
+    VLMW::TCharRecord r;
+    r.palette[1] = VLMW::ScreenToArchive(blue);
+    r.palette[2] = VLMW::ScreenToArchive(green);
+    r.palette[3] = VLMW::ScreenToArchive(red);
+    r.elements.push_back(VLMW::CharElement(base, 10, 20));
+    r.elements.push_back(VLMW::CharElement(Filled(2, 2, 2), 10, 20)); // 1: shown
+    r.elements.push_back(VLMW::CharElement(Filled(2, 2, 3), 10, 20)); // 2: its alternative
+    // 3: reaches two rows below element 0; its rows inside stay drawn.
+    r.elements.push_back(VLMW::CharElement(Filled(2, 4, 3), 12, 25));
+    VLMW::TCharPlacement p;
+    p.record = r;
+    VLM::TThumbnailMaker maker(TLayerKind::Character,
+                               dir.Write("NCDAT.ALL", VLMW::CharacterArchive({p})));
+
+    const TThumbnail t = maker.Make(Ch0);
+    ASSERT_FALSE(t.Failed()) << t.error.Text();
+    ASSERT_EQ(t.picture.Width(), 8);
+    ASSERT_EQ(t.picture.Height(), 4);
+    const auto at = [&](int x, int y) { return t.picture.ScanLine(y)[x]; };
+    EXPECT_EQ(at(0, 0), green);
+    EXPECT_EQ(at(1, 1), T);
+    EXPECT_EQ(at(4, 1), blue);
+    EXPECT_EQ(at(7, 3), blue); // a one-pixel edge block
+    // Element 3's rows 25 and 26 (rows 5 and 6 of element 0) are drawn, then row 7 stops it.
+    EXPECT_EQ(at(1, 2), red);
+    EXPECT_EQ(at(1, 3), red);
+    EXPECT_EQ(t.outsideElement, 3);
+}
