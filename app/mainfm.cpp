@@ -243,6 +243,7 @@ void TmainForm::Open(int layer) {
     std::string path;
     if (!ChooseFile(Filters[layer], DefaultPaths[layer], path)) return;
     VLMQ::Failures().Forget();
+    lastLayer = layer;
     VLM::TScreen& s = *screen;
     (s.*LayerOps[layer].put)(path);
     this->*Indices[layer] = 0;
@@ -271,6 +272,7 @@ void TmainForm::exitMenuClick() {
 // ---- Stepping ------------------------------------------------------------------------------
 
 void TmainForm::Step(int layer, bool next) {
+    lastLayer = layer;
     VLM::TScreen& s = *screen;
     int32_t& i = this->*Indices[layer];
     const int n = (s.*LayerOps[layer].count)();
@@ -416,11 +418,17 @@ QString TmainForm::StatusText() const {
         const std::string& file = (s.*ops.fileName)();
         if (file.empty()) continue;
         const VLM::TLoadError& error = (s.*ops.error)();
-        if (error.Failed())
-            failures << tr("%1, picture %2: %3")
-                            .arg(VLMQ::FromHostName(VLM::FileNamePart(file)))
-                            .arg((s.*ops.drawn)())
-                            .arg(VLMQ::ReasonText(error));
+        if (error.Failed()) {
+            const QString failure = tr("%1, picture %2: %3")
+                                        .arg(VLMQ::FromHostName(VLM::FileNamePart(file)))
+                                        .arg((s.*ops.drawn)())
+                                        .arg(VLMQ::ReasonText(error));
+            // What the last command ran into comes first; older failures follow.
+            if (k == lastLayer)
+                failures.prepend(failure);
+            else
+                failures << failure;
+        }
         if ((s.*ops.loaded)()) names << VLMQ::FromCp932((s.*ops.name)((s.*ops.current)()));
     }
     if (failures.isEmpty() && names.isEmpty())
@@ -475,6 +483,7 @@ void TmainForm::OpenRequested(int layer) {
 void TmainForm::PictureChosen(int layer, int index) {
     Guard([&] {
         if (!screen || layer < 0 || layer >= 3) return;
+        lastLayer = layer;
         this->*Indices[layer] = index;
         (screen.get()->*LayerOps[layer].draw)(index);
         UpdateCaption();

@@ -136,6 +136,8 @@ private:
 
     TQtCanvas* canvas = nullptr;
     bool autoPlayAttached = false;
+    // The layer the last command drew: its failure leads the status line.
+    int lastLayer = 2;
     // The folder the open dialog stands in: the start-up folder until the user opens a file
     // elsewhere, then that file's folder.
     QString dialogFolder;

@@ -381,6 +381,26 @@ private slots:
         QCOMPARE(m.screen->getwp(), 1);
     }
 
+    void statusLineLeadsWithTheLastCommandsFailure() {
+        QTemporaryDir folder;
+        const QString empty = folder.filePath(QStringLiteral("EYECATCH.ALL"));
+        QVERIFY(QFile(empty).open(QIODevice::WriteOnly));
+        TForms f;
+        TmainForm& m = *f.form;
+        VLMAT::Open(m.openWallPaperMenu, empty);
+        VLMAT::Open(m.openBackGroundMenu, badBackGrounds);
+        m.PictureChosen(1, 12);
+        QString wallPaper =
+            QStringLiteral("EYECATCH.ALL, picture 0: no picture record found - not an archive of "
+                           "this kind");
+        const QString backGround = QStringLiteral("NBGFILE1.ALL, picture 12: header field out of range");
+        QCOMPARE(m.statusLine->text(), backGround + QStringLiteral("  |  ") + wallPaper);
+        m.prevWallPaperMenu->trigger();
+        QCOMPARE(m.statusLine->text(),
+                 wallPaper.replace(QStringLiteral("picture 0"), QStringLiteral("picture 21")) +
+                     QStringLiteral("  |  ") + backGround);
+    }
+
     void statusLineNamesTheShownPictures() {
         TForms f;
         TmainForm& m = *f.form;
