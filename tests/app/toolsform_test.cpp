@@ -130,6 +130,12 @@ private slots:
         QCOMPARE(tools.height(), y + 4);
         QVERIFY(tools.boxes.empty());
         QVERIFY(tools.caps.empty());
+        // The window alone owns its controls.
+        for (int k = 0; k < 3; ++k)
+            for (QWidget* control : {static_cast<QWidget*>(tools.buttons[k]),
+                                     static_cast<QWidget*>(tools.labels[k]),
+                                     static_cast<QWidget*>(tools.combos[k])})
+                QCOMPARE(control->parentWidget(), &tools);
     }
 
     void withoutACompositorNothingChanges() {
