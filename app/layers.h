@@ -12,8 +12,8 @@ struct TLayerOps {
     const std::string& (VLM::TScreen::*fileName)() const;
     int (VLM::TScreen::*count)();
     const char* (VLM::TScreen::*name)(int);
-    int (VLM::TScreen::*current)() const;                 // -1 unless loaded
-    int (VLM::TScreen::*drawn)() const;                   // last requested, loaded or not
+    int (VLM::TScreen::*current)() const;                  // -1 unless loaded
+    int (VLM::TScreen::*drawn)() const;                    // last requested, loaded or not
     const VLM::TLoadError& (VLM::TScreen::*error)() const; // why the last load failed
     void (VLM::TScreen::*draw)(int);
 };

@@ -32,11 +32,10 @@ const char* const Filters[3] = {
     "NC file(ncdat.all)|ncdat.all|all files(*.*)|*.*"};
 const char* const DefaultPaths[3] = {"d:\\velmora1\\eyecatch.all", "d:\\velmora1\\nbgfile1.all",
                                      "d:\\velmora1\\ncdat.all"};
-int32_t TmainForm::* const Indices[3] = {&TmainForm::wpIndex, &TmainForm::bgIndex,
-                                         &TmainForm::chIndex};
-QAction* TmainForm::* const OpenItems[3] = {&TmainForm::openWallPaperMenu,
-                                            &TmainForm::openBackGroundMenu,
-                                            &TmainForm::openCharacterMenu};
+int32_t TmainForm::*const Indices[3] = {&TmainForm::wpIndex, &TmainForm::bgIndex,
+                                        &TmainForm::chIndex};
+QAction* TmainForm::*const OpenItems[3] = {
+    &TmainForm::openWallPaperMenu, &TmainForm::openBackGroundMenu, &TmainForm::openCharacterMenu};
 
 QString Utf8(const char* text) {
     return QString::fromUtf8(text);

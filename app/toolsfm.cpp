@@ -226,7 +226,8 @@ void TtoolsForm::ShowChosenRow(int k) {
         if (tried >= 0 && tried < combo.count()) {
             const QString reason = VLMQ::ReasonText(error);
             if (combo.itemData(tried, FailureRole).toString() != reason) {
-                combo.setItemText(tried, tr("%1 - not shown: %2").arg(PictureRow(k, tried), reason));
+                combo.setItemText(tried,
+                                  tr("%1 - not shown: %2").arg(PictureRow(k, tried), reason));
                 combo.setItemIcon(tried, style()->standardIcon(QStyle::SP_MessageBoxWarning));
                 combo.setItemData(tried, reason, Qt::ToolTipRole);
                 combo.setItemData(tried, reason, FailureRole);
@@ -292,7 +293,8 @@ void TtoolsForm::UpdateElementGroups() {
         box.Rows()->SetRange(span.first, span.count);
         if (box.isHidden()) box.show();
         // Of the group's elements that are shown, the last one is chosen.
-        const auto after = std::upper_bound(shown.begin(), shown.end(), span.first + span.count - 1);
+        const auto after =
+            std::upper_bound(shown.begin(), shown.end(), span.first + span.count - 1);
         if (after != shown.begin() && *(after - 1) >= span.first)
             box.setCurrentIndex(box.Rows()->index(*(after - 1) - span.first));
         else
@@ -407,6 +409,5 @@ void TtoolsForm::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
     // Only the desktop reports a move it made; one that lands elsewhere than where this window
     // was put is the user's.
-    if (event->spontaneous() && placed && frameGeometry().topLeft() != placedAt)
-        movedByUser = true;
+    if (event->spontaneous() && placed && frameGeometry().topLeft() != placedAt) movedByUser = true;
 }

@@ -67,10 +67,10 @@ public slots:
     void UpdateControls();
 
 signals:
-    void openRequested(int layer);              // an open button: 0 wallpaper, 1 background, 2 character
-    void pictureChosen(int layer, int index);   // a picture row chosen by the user
-    void elementChosen(int element);            // an element row (not "00") chosen by the user
-    void showing();                             // each time the window is shown: place it
+    void openRequested(int layer); // an open button: 0 wallpaper, 1 background, 2 character
+    void pictureChosen(int layer, int index); // a picture row chosen by the user
+    void elementChosen(int element);          // an element row (not "00") chosen by the user
+    void showing();                           // each time the window is shown: place it
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -205,7 +205,8 @@ void HostileCharacter(benchmark::State& state) {
         return;
     }
     // Each step goes from the other record to its own, as stepping between them would.
-    RunPaired(state, [&] { show(HostileEntry); }, [&] { show(OrdinaryEntry); });
+    RunPaired(
+        state, [&] { show(HostileEntry); }, [&] { show(OrdinaryEntry); });
 
     // What the hostile record holds, and the peak its step reaches, over the ordinary one. The
     // heap first gives back what the timed steps left free, so that the peak is the step's own.
@@ -216,8 +217,7 @@ void HostileCharacter(benchmark::State& state) {
     const double heap = HeapBytes(), resident = StatusBytes("VmRSS");
     ResetPeak();
     show(HostileEntry);
-    if (w.form->screen->getelcnt() != HostileElements ||
-        w.tools->GroupCount() != HostileElements) {
+    if (w.form->screen->getelcnt() != HostileElements || w.tools->GroupCount() != HostileElements) {
         state.SkipWithError("the hostile character did not open");
         return;
     }

@@ -142,7 +142,8 @@ private slots:
         g.form->PictureChosen(1, 11);
         g.form->autoPlayTimer();
         QCOMPARE(Shown(*g.form), (TShown{-1, -1, -1}));
-        QVERIFY(g.form->statusLine->text().startsWith(QStringLiteral("NBGFILE1.ALL, picture 12: ")));
+        QVERIFY(
+            g.form->statusLine->text().startsWith(QStringLiteral("NBGFILE1.ALL, picture 12: ")));
         g.form->autoPlayTimer();
         QCOMPARE(Shown(*g.form), (TShown{-1, 13, -1}));
     }

@@ -65,7 +65,8 @@ class TestToolsForm : public QObject {
 
     QTemporaryDir dir;
     QString eyeCatch, characters;
-    // Where the records of 65,535 one-pixel elements lie: the last table offset, with room after it.
+    // Where the records of 65,535 one-pixel elements lie: the last table offset, with room after
+    // it.
     static constexpr int HostileEntry = 107;
 
     // Characters by index: 0 a base and an alternative for it plus an element of its own;
@@ -132,9 +133,9 @@ private slots:
         QVERIFY(tools.caps.empty());
         // The window alone owns its controls.
         for (int k = 0; k < 3; ++k)
-            for (QWidget* control : {static_cast<QWidget*>(tools.buttons[k]),
-                                     static_cast<QWidget*>(tools.labels[k]),
-                                     static_cast<QWidget*>(tools.combos[k])})
+            for (QWidget* control :
+                 {static_cast<QWidget*>(tools.buttons[k]), static_cast<QWidget*>(tools.labels[k]),
+                  static_cast<QWidget*>(tools.combos[k])})
                 QCOMPARE(control->parentWidget(), &tools);
     }
 
@@ -479,7 +480,8 @@ private slots:
         QCOMPARE(t.labels[1]->text(), Utf8("背景(&G): ") + path);
         QCOMPARE(combo.count(), 500);
         QCOMPARE(combo.currentIndex(), 12);
-        QCOMPARE(combo.itemText(12), plain + QStringLiteral(" - not shown: header field out of range"));
+        QCOMPARE(combo.itemText(12),
+                 plain + QStringLiteral(" - not shown: header field out of range"));
         QCOMPARE(TtoolsForm::LeadingNumber(combo.currentText()), 12);
         QVERIFY(!combo.itemIcon(12).isNull());
         f.form->nextBackGroundMenu->trigger(); // 13: the mark on 12 stays, 13 is plain
