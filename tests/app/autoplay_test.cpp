@@ -121,31 +121,24 @@ private slots:
     // A picture that cannot be read is passed over: the next tick goes on after it, so every
     // wheel still comes round to its carry.
     void anUnreadablePictureDoesNotStopItsWheel() {
-        TForms f;
-        TmainForm& m = *f.form;
-        VLMAT::Open(m.openBackGroundMenu, backGrounds);
-        VLMAT::Open(m.openCharacterMenu, characters);
-        m.PictureChosen(2, 6);
-        m.autoPlayTimer(); // no record lies at or after character 7's table offset
-        QCOMPARE(Shown(m), (TShown{-1, 0, -1}));
-        QCOMPARE(m.chIndex, 7);
-        m.PictureChosen(2, 150);
-        m.autoPlayTimer();
-        m.autoPlayTimer();
-        QCOMPARE(Shown(m), (TShown{-1, 1, 0}));
-
         QTemporaryDir folder;
         const QString bad = folder.filePath(QStringLiteral("NBGFILE1.ALL"));
         VLMAT::WriteBackGrounds(bad, {11, 12, 13}, {12});
-        TForms g;
-        VLMAT::Open(g.form->openBackGroundMenu, bad);
-        g.form->PictureChosen(1, 11);
-        g.form->autoPlayTimer();
-        QCOMPARE(Shown(*g.form), (TShown{-1, -1, -1}));
-        QVERIFY(
-            g.form->statusLine->text().startsWith(QStringLiteral("NBGFILE1.ALL, picture 12: ")));
-        g.form->autoPlayTimer();
-        QCOMPARE(Shown(*g.form), (TShown{-1, 13, -1}));
+        TForms f;
+        TmainForm& m = *f.form;
+        VLMAT::Open(m.openBackGroundMenu, bad);
+        VLMAT::Open(m.openCharacterMenu, characters);
+        m.PictureChosen(1, 11);
+        m.PictureChosen(2, 151);
+        m.autoPlayTimer();
+        QCOMPARE(Shown(m), (TShown{-1, -1, 0}));
+        QVERIFY(m.statusLine->text().startsWith(QStringLiteral("NBGFILE1.ALL, picture 12: ")));
+        m.PictureChosen(2, 6);
+        m.autoPlayTimer(); // no record lies at or after character 7's table offset
+        QCOMPARE(Shown(m), (TShown{-1, -1, -1}));
+        m.PictureChosen(2, 151);
+        m.autoPlayTimer();
+        QCOMPARE(Shown(m), (TShown{-1, 13, 0}));
     }
 
     void offAndOnAgainResumesFromTheCurrentPictures() {

@@ -423,13 +423,11 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&t));
         VLMAT::Open(f.form->openCharacterMenu, dir.filePath("onepixel/NCDAT.ALL"));
         f.form->PictureChosen(2, HostileEntry);
-        QCOMPARE(t.GroupCount(), 1);
         QCOMPARE(VisibleGroups(t).size(), 1);
         QListView& group = *t.boxes[0];
         QCOMPARE(group.model()->rowCount(), 65535);
         QCOMPARE(group.model()->index(65534, 0).data().toString(), QStringLiteral("65534"));
         QCOMPARE(SelectedRows(group), QStringList{"00"});
-        QVERIFY(group.isEnabled());
         Click(group, 1);
         QCOMPARE(f.form->screen->shownElements, (std::vector<int32_t>{1}));
         QCOMPARE(SelectedRows(group), QStringList{"01"});
@@ -451,16 +449,13 @@ private slots:
         QSignalSpy elements(&t, &TtoolsForm::elementChosen);
         t.show();
         QVERIFY(QTest::qWaitForWindowExposed(&t));
-
         Pick(*t.combos[0], 7);
         t.buttons[1]->click();
         Click(*t.boxes[1], 2);
-        QCOMPARE(pictures.count(), 1);
-        QCOMPARE(pictures[0], (QList<QVariant>{0, 7}));
-        QCOMPARE(opened.count(), 1);
-        QCOMPARE(opened[0], QList<QVariant>{1});
-        QCOMPARE(elements.count(), 1);
-        QCOMPARE(elements[0], QList<QVariant>{3});
+        using TCalls = QList<QList<QVariant>>;
+        QCOMPARE(TCalls(pictures), (TCalls{{0, 7}}));
+        QCOMPARE(TCalls(opened), (TCalls{{1}}));
+        QCOMPARE(TCalls(elements), (TCalls{{3}}));
         QCOMPARE(screen.getwp(), 0);
         QCOMPARE(screen.shownElements, (std::vector<int32_t>{0, 1}));
     }
@@ -479,15 +474,12 @@ private slots:
         // The archive stays named and its rows stay; the row tried is chosen and says why.
         QCOMPARE(t.labels[1]->text(), Utf8("背景(&G): ") + path);
         QCOMPARE(combo.count(), 500);
-        QCOMPARE(combo.currentIndex(), 12);
-        QCOMPARE(combo.itemText(12),
+        QCOMPARE(combo.currentText(),
                  plain + QStringLiteral(" - not shown: header field out of range"));
-        QCOMPARE(TtoolsForm::LeadingNumber(combo.currentText()), 12);
         QVERIFY(!combo.itemIcon(12).isNull());
         f.form->nextBackGroundMenu->trigger(); // 13: the mark on 12 stays, 13 is plain
         QCOMPARE(combo.currentIndex(), 13);
-        QVERIFY(combo.itemText(12).endsWith(QStringLiteral("header field out of range")));
-        QVERIFY(combo.itemIcon(13).isNull());
+        QVERIFY(combo.itemText(12) != plain && combo.itemIcon(13).isNull());
 
         // Readable after all (the file was mended): the mark goes.
         VLMAT::WriteBackGrounds(path, {11, 12, 13});
@@ -529,8 +521,8 @@ private slots:
         QCOMPARE(f.tools->pos(), QPoint(moved.x() + moved.width(), moved.y()));
     }
 
-    // The tools window follows the main window as it grows or moves, until the user moves it;
-    // showing it again puts it back.
+    // The tools window follows the main window as it grows or moves, never off the screen,
+    // until the user moves it; showing it again puts it back.
     void followsTheMainWindowUntilTheUserMovesIt() {
         TForms f;
         TmainForm& m = *f.form;
@@ -542,57 +534,30 @@ private slots:
             const QRect main = m.frameGeometry();
             return QPoint(main.x() + main.width(), main.y());
         };
-        QCOMPARE(t.pos(), rightEdge());
         // Grown as zoom grows it, though only as far as the test's small screen has room for.
         m.SetClientSize(400, 300);
-        QTRY_COMPARE(m.ClientArea()->size(), QSize(400, 300));
-        QCOMPARE(t.pos(), rightEdge());
         m.move(30, 40);
+        QTRY_COMPARE(m.ClientArea()->size(), QSize(400, 300));
         QCOMPARE(t.pos(), rightEdge());
 
         // As the desktop reports a drag of the user's.
         t.windowHandle()->setFramePosition(QPoint(5, 500));
         QTRY_VERIFY(t.MovedByUser());
         m.SetClientSize(320, 224);
-        QTRY_COMPARE(m.ClientArea()->size(), QSize(320, 224));
         m.move(50, 60);
+        QTRY_COMPARE(m.ClientArea()->size(), QSize(320, 224));
         QCOMPARE(t.pos(), QPoint(5, 500));
 
         m.toolsMenu->trigger();
         m.toolsMenu->trigger();
         QVERIFY(!t.MovedByUser());
         QCOMPARE(t.pos(), rightEdge());
-    }
 
-    // Wherever the main window stands, the tools window lies on the screen: beside the main
-    // window's left edge when the right one has no room, else pushed inside.
-    void neverPlacedOffTheScreen_data() {
-        QTest::addColumn<QPoint>("fromRight"); // main window's place from the screen's right/bottom
-        QTest::addColumn<bool>("leftOfIt");
-        QTest::newRow("room on the right") << QPoint(-2000, -2000) << false;
-        QTest::newRow("at the right edge") << QPoint(-360, -2000) << true;
-        QTest::newRow("at the bottom right corner") << QPoint(-360, -300) << true;
-        QTest::newRow("past the screen") << QPoint(200, 100) << false;
-    }
-
-    void neverPlacedOffTheScreen() {
-        QFETCH(QPoint, fromRight);
-        QFETCH(bool, leftOfIt);
-        TForms f;
-        const QRect area = f.form->QWidget::screen()->availableGeometry();
-        f.form->move(std::max(area.left(), area.right() + fromRight.x()),
-                     std::max(area.top(), area.bottom() + fromRight.y()));
-        f.form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
-        const QRect tools = f.tools->frameGeometry();
-        QVERIFY2(area.contains(tools), qPrintable(QStringLiteral("%1,%2 %3x%4")
-                                                      .arg(tools.x())
-                                                      .arg(tools.y())
-                                                      .arg(tools.width())
-                                                      .arg(tools.height())));
-        const QRect main = f.form->frameGeometry();
-        if (leftOfIt) QCOMPARE(tools.right() + 1, main.left());
-        QCOMPARE(tools.top(), std::min(main.top(), area.bottom() + 1 - tools.height()));
+        // In the screen's bottom right corner: beside the left edge, pushed up into the screen.
+        const QRect area = m.QWidget::screen()->availableGeometry();
+        m.move(area.right() - 360, area.bottom() - 300);
+        QVERIFY(area.contains(t.frameGeometry()));
+        QCOMPARE(t.frameGeometry().right() + 1, m.frameGeometry().left());
     }
 
     void closingOnlyHides() {
