@@ -1,5 +1,6 @@
 #include "mainfm.h"
 
+#include "layers.h"
 #include "qtcanvas.h"
 #include "qtui.h"
 #include "toolsfm.h"
@@ -8,9 +9,14 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 
 #include <algorithm>
@@ -19,13 +25,17 @@ TmainForm* mainForm = nullptr;
 
 namespace {
 
-const char* const WallPaperFilter =
-    "EYE files(wpall1.all;eyecatch.all)|wpall1.all;eyecatch.all|all files(*.*)|*.*";
-const char* const BackGroundFilter = "EYE files(nbgfile1.all)|nbgfile1.all|all files(*.*)|*.*";
-const char* const CharacterFilter = "NC file(ncdat.all)|ncdat.all|all files(*.*)|*.*";
-const char* const WallPaperPath = "d:\\velmora1\\eyecatch.all";
-const char* const BackGroundPath = "d:\\velmora1\\nbgfile1.all";
-const char* const CharacterPath = "d:\\velmora1\\ncdat.all";
+// The open dialog of each layer: its filter list and default path.
+const char* const Filters[3] = {
+    "EYE files(wpall1.all;eyecatch.all)|wpall1.all;eyecatch.all|all files(*.*)|*.*",
+    "EYE files(nbgfile1.all)|nbgfile1.all|all files(*.*)|*.*",
+    "NC file(ncdat.all)|ncdat.all|all files(*.*)|*.*"};
+const char* const DefaultPaths[3] = {"d:\\velmora1\\eyecatch.all", "d:\\velmora1\\nbgfile1.all",
+                                     "d:\\velmora1\\ncdat.all"};
+int32_t TmainForm::*const Indices[3] = {&TmainForm::wpIndex, &TmainForm::bgIndex,
+                                        &TmainForm::chIndex};
+QAction* TmainForm::*const OpenItems[3] = {
+    &TmainForm::openWallPaperMenu, &TmainForm::openBackGroundMenu, &TmainForm::openCharacterMenu};
 
 QString Utf8(const char* text) {
     return QString::fromUtf8(text);
@@ -36,6 +46,25 @@ QString CaptionPart(int index, int count) {
     return QLatin1Char(' ') + (index < 0 ? QStringLiteral("-") : QString::number(index)) +
            QLatin1Char('/') + QString::number(count);
 }
+
+// A one-line label whose text, when longer than the line, ends in an ellipsis rather than
+// widening the window.
+class TStatusLine : public QLabel {
+public:
+    explicit TStatusLine(QWidget* parent) : QLabel(parent) {
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        setTextFormat(Qt::PlainText);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const QRect area = contentsRect();
+        const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, area.width());
+        style()->drawItemText(&painter, area, Qt::AlignLeft | Qt::AlignVCenter, palette(),
+                              isEnabled(), shown, foregroundRole());
+    }
+};
 
 } // namespace
 
@@ -73,8 +102,10 @@ TmainForm::TmainForm(QWidget* owner) : QMainWindow(owner) {
 
     canvas = new TQtCanvas(this);
     setCentralWidget(canvas);
-    connect(canvas, &TQtCanvas::resized, this, &TmainForm::FormResize);
-    connect(canvas, &TQtCanvas::painting, this, &TmainForm::FormPaint);
+    connect(canvas, &TQtCanvas::resized, this, [this] { Guard([this] { FormResize(); }); });
+    connect(canvas, &TQtCanvas::painting, this, [this] { Guard([this] { FormPaint(); }); });
+    statusLine = new TStatusLine(statusBar());
+    statusBar()->addWidget(statusLine, 1);
     CreateMenus();
     // An outer size of 328 x 267 is a 320 x 224 client area inside a thin frame, a caption and
     // the menu bar. Qt sizes windows without their frame, so the client area is set instead:
@@ -90,14 +121,15 @@ TmainForm::TmainForm(QWidget* owner) : QMainWindow(owner) {
 
     tools = new TtoolsForm(owner);
     tools->screen = screen.get();
-    tools->mainForm = this;
+    connect(tools, &TtoolsForm::openRequested, this, &TmainForm::OpenRequested);
+    connect(tools, &TtoolsForm::pictureChosen, this, &TmainForm::PictureChosen);
+    connect(tools, &TtoolsForm::elementChosen, this, &TmainForm::ElementChosen);
+    connect(tools, &TtoolsForm::showing, this, &TmainForm::PlaceTools);
+    connect(&VLMQ::Failures(), &VLMQ::TFailures::reported, this, &TmainForm::FailureReported);
 }
 
 TmainForm::~TmainForm() {
-    if (tools) {
-        tools->screen = nullptr;
-        tools->mainForm = nullptr;
-    }
+    if (tools) tools->screen = nullptr;
     screen.reset();
     if (mainForm == this) mainForm = nullptr;
 }
@@ -106,12 +138,16 @@ QAction* TmainForm::AddItem(QMenu* menu, const char* caption, Qt::Key key,
                             void (TmainForm::*handler)(), bool checkable) {
     QAction* action = menu->addAction(Utf8(caption));
     action->setShortcut(QKeySequence(Qt::CTRL | key));
+    // The keys work in the tools window too.
+    action->setShortcutContext(Qt::ApplicationShortcut);
     action->setCheckable(checkable);
     connect(action, &QAction::triggered, this, [this, action, handler] {
-        // Qt flips a checkable item before it reports the choice; the handlers flip it
-        // themselves, as when they are called directly.
-        if (action->isCheckable()) action->setChecked(!action->isChecked());
-        (this->*handler)();
+        Guard([&] {
+            // Qt flips a checkable item before it reports the choice; the handlers flip it
+            // themselves, as when they are called directly.
+            if (action->isCheckable()) action->setChecked(!action->isChecked());
+            (this->*handler)();
+        });
     });
     return action;
 }
@@ -162,10 +198,11 @@ void TmainForm::CreateMenus() {
 }
 
 void TmainForm::SetClientSize(int width, int height) {
-    // The menu bar stands above the client area and may wrap onto more lines when narrow.
+    // The menu bar stands above the client area and may wrap onto more lines when narrow; the
+    // status line stands below it.
     int menuHeight = mainMenu->heightForWidth(std::max(width, mainMenu->minimumWidth()));
     if (menuHeight < 0) menuHeight = mainMenu->sizeHint().height();
-    resize(width, height + menuHeight);
+    resize(width, height + menuHeight + statusBar()->sizeHint().height());
 }
 
 // ---- Open commands -------------------------------------------------------------------------
@@ -201,31 +238,29 @@ bool TmainForm::ChooseFile(const char* filter, const char* defaultPath, std::str
     return true;
 }
 
-void TmainForm::openWallPaperMenuClick() {
+void TmainForm::Open(int layer) {
     std::string path;
-    if (!ChooseFile(WallPaperFilter, WallPaperPath, path)) return;
-    screen->putwpfn(path);
-    wpIndex = 0;
-    screen->DrawWallPaper(wpIndex);
-    // The caption catches up at the next paint or command.
+    if (!ChooseFile(Filters[layer], DefaultPaths[layer], path)) return;
+    VLMQ::Failures().Forget();
+    lastLayer = layer;
+    VLM::TScreen& s = *screen;
+    (s.*LayerOps[layer].put)(path);
+    this->*Indices[layer] = 0;
+    (s.*LayerOps[layer].draw)(0);
+    // The wallpaper command leaves the caption to the next paint or command.
+    if (layer != 0) UpdateCaption();
+}
+
+void TmainForm::openWallPaperMenuClick() {
+    Open(0);
 }
 
 void TmainForm::openBackGroundMenuClick() {
-    std::string path;
-    if (!ChooseFile(BackGroundFilter, BackGroundPath, path)) return;
-    screen->putbgfn(path);
-    bgIndex = 0;
-    screen->DrawBackGround(bgIndex);
-    UpdateCaption();
+    Open(1);
 }
 
 void TmainForm::openCharacterMenuClick() {
-    std::string path;
-    if (!ChooseFile(CharacterFilter, CharacterPath, path)) return;
-    screen->putchfn(path);
-    chIndex = 0;
-    screen->DrawCharacter(chIndex);
-    UpdateCaption();
+    Open(2);
 }
 
 void TmainForm::exitMenuClick() {
@@ -235,40 +270,42 @@ void TmainForm::exitMenuClick() {
 
 // ---- Stepping ------------------------------------------------------------------------------
 
-void TmainForm::nextWallPaperMenuClick() {
-    if (++wpIndex >= screen->getwpcnt()) wpIndex = 0;
-    screen->DrawWallPaper(wpIndex);
+void TmainForm::Step(int layer, bool next) {
+    lastLayer = layer;
+    VLM::TScreen& s = *screen;
+    int32_t& i = this->*Indices[layer];
+    const int n = (s.*LayerOps[layer].count)();
+    if (next) {
+        if (++i >= n) i = 0;
+    } else {
+        if (--i < 0) i = n - 1;
+    }
+    (s.*LayerOps[layer].draw)(i);
     UpdateCaption();
+}
+
+void TmainForm::nextWallPaperMenuClick() {
+    Step(0, true);
 }
 
 void TmainForm::prevWallPaperMenuClick() {
-    if (--wpIndex < 0) wpIndex = screen->getwpcnt() - 1;
-    screen->DrawWallPaper(wpIndex);
-    UpdateCaption();
+    Step(0, false);
 }
 
 void TmainForm::nextBackGroundMenuClick() {
-    if (++bgIndex >= screen->getbgcnt()) bgIndex = 0;
-    screen->DrawBackGround(bgIndex);
-    UpdateCaption();
+    Step(1, true);
 }
 
 void TmainForm::prevBackGroundMenuClick() {
-    if (--bgIndex < 0) bgIndex = screen->getbgcnt() - 1;
-    screen->DrawBackGround(bgIndex);
-    UpdateCaption();
+    Step(1, false);
 }
 
 void TmainForm::nextCharacterMenuClick() {
-    if (++chIndex >= screen->getchcnt()) chIndex = 0;
-    screen->DrawCharacter(chIndex);
-    UpdateCaption();
+    Step(2, true);
 }
 
 void TmainForm::prevCharacterMenuClick() {
-    if (--chIndex < 0) chIndex = screen->getchcnt() - 1;
-    screen->DrawCharacter(chIndex);
-    UpdateCaption();
+    Step(2, false);
 }
 
 void TmainForm::resetMenuClick() {
@@ -299,7 +336,7 @@ void TmainForm::autoPlayMenuClick() {
     autoPlayMenu->setChecked(!autoPlayMenu->isChecked());
     if (!autoPlayMenu->isChecked()) return;
     if (!autoPlayAttached) {
-        connect(timer, &QTimer::timeout, this, &TmainForm::autoPlayTimer);
+        connect(timer, &QTimer::timeout, this, [this] { Guard([this] { autoPlayTimer(); }); });
         autoPlayAttached = true;
     }
     timer->setInterval(100);
@@ -356,13 +393,46 @@ void TmainForm::toolsMenuClick() {
 
 void TmainForm::UpdateCaption() {
     if (!screen) return;
-    wpIndex = screen->getwp();
-    bgIndex = screen->getbg();
-    chIndex = screen->getch();
-    setWindowTitle(QString::fromLatin1(VLMQ::AppTitle) + CaptionPart(wpIndex, screen->getwpcnt()) +
-                   CaptionPart(bgIndex, screen->getbgcnt()) +
-                   CaptionPart(chIndex, screen->getchcnt()));
+    VLM::TScreen& s = *screen;
+    QString title = QString::fromLatin1(VLMQ::AppTitle);
+    for (int k = 0; k < 3; ++k) {
+        const TLayerOps& ops = LayerOps[k];
+        // A layer that shows nothing keeps the index it tried, so that the next step goes on
+        // from there instead of starting again at 0 or repeating itself.
+        if ((s.*ops.loaded)()) this->*Indices[k] = (s.*ops.current)();
+        title += CaptionPart((s.*ops.current)(), (s.*ops.count)());
+    }
+    setWindowTitle(title);
+    const QString status = StatusText();
+    statusLine->setText(status);
+    statusLine->setToolTip(status);
     if (tools) tools->UpdateControls();
+}
+
+QString TmainForm::StatusText() const {
+    VLM::TScreen& s = *screen;
+    QStringList failures, names;
+    for (int k = 0; k < 3; ++k) {
+        const TLayerOps& ops = LayerOps[k];
+        const std::string& file = (s.*ops.fileName)();
+        if (file.empty()) continue;
+        const VLM::TLoadError& error = (s.*ops.error)();
+        if (error.Failed()) {
+            const QString failure = tr("%1, picture %2: %3")
+                                        .arg(VLMQ::FromHostName(VLM::FileNamePart(file)))
+                                        .arg((s.*ops.drawn)())
+                                        .arg(VLMQ::ReasonText(error));
+            // What the last command ran into comes first; older failures follow.
+            if (k == lastLayer)
+                failures.prepend(failure);
+            else
+                failures << failure;
+        }
+        if ((s.*ops.loaded)()) names << VLMQ::FromCp932((s.*ops.name)((s.*ops.current)()));
+    }
+    if (failures.isEmpty() && names.isEmpty())
+        return tr("No archive open: Ctrl+W, Ctrl+G and Ctrl+C open one.");
+    return (failures + names).join(QStringLiteral("  |  "));
 }
 
 void TmainForm::FormPaint() {
@@ -387,5 +457,80 @@ void TmainForm::FormShow() {
 void TmainForm::setVisible(bool visible) {
     const bool showing = visible && !isVisible();
     QMainWindow::setVisible(visible);
-    if (showing) FormShow();
+    if (showing) Guard([this] { FormShow(); });
+}
+
+void TmainForm::FailureReported() {
+    // The automatic display would only fail again on its next tick; the box must not wait
+    // behind it.
+    if (autoPlayMenu->isChecked()) {
+        timer->stop();
+        autoPlayMenu->setChecked(false);
+    }
+    // The command stopped half way: show what is composed and what each layer now holds.
+    if (!screen) return;
+    screen->Repaint();
+    UpdateCaption();
+}
+
+// ---- The tools window ----------------------------------------------------------------------
+
+void TmainForm::OpenRequested(int layer) {
+    if (layer >= 0 && layer < 3) (this->*OpenItems[layer])->trigger();
+}
+
+void TmainForm::PictureChosen(int layer, int index) {
+    Guard([&] {
+        if (!screen || layer < 0 || layer >= 3) return;
+        lastLayer = layer;
+        this->*Indices[layer] = index;
+        (screen.get()->*LayerOps[layer].draw)(index);
+        UpdateCaption();
+    });
+}
+
+void TmainForm::ElementChosen(int element) {
+    // Draws and flushes by itself; the caption has nothing new to say.
+    Guard([&] {
+        if (screen) screen->DrawElement(element);
+    });
+}
+
+void TmainForm::PlaceTools() {
+    if (!tools) return;
+    const QRect frame = frameGeometry();
+    const QPoint clientOffset = geometry().topLeft() - frame.topLeft();
+    // Until the desktop has framed the tools window, its frame is taken to be like this one's.
+    QRect toolsFrame = tools->frameGeometry();
+    QPoint toolsOffset = tools->geometry().topLeft() - toolsFrame.topLeft();
+    if (toolsFrame.size() == tools->size()) {
+        toolsFrame.setSize(tools->size() + frame.size() - geometry().size());
+        toolsOffset = clientOffset;
+    }
+    QPoint place(frame.x() + frame.width(), frame.y());
+    if (const QScreen* display = QWidget::screen()) {
+        const QRect area = display->availableGeometry();
+        if (place.x() + toolsFrame.width() > area.x() + area.width() &&
+            frame.x() - toolsFrame.width() >= area.x())
+            place.setX(frame.x() - toolsFrame.width());
+        place.setX(std::clamp(place.x(), area.x(),
+                              std::max(area.x(), area.x() + area.width() - toolsFrame.width())));
+        place.setY(std::clamp(place.y(), area.y(),
+                              std::max(area.y(), area.y() + area.height() - toolsFrame.height())));
+    }
+    tools->Place(place, place + toolsOffset);
+}
+
+void TmainForm::FollowWithTools() {
+    if (tools && tools->isVisible() && !tools->MovedByUser()) Guard([this] { PlaceTools(); });
+}
+
+void TmainForm::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    FollowWithTools();
+}
+
+void TmainForm::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    FollowWithTools();
 }

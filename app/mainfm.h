@@ -1,7 +1,9 @@
 // The main window: menus, the open dialogs, stepping through the three layers, zoom, the
-// caption with index and count of each layer, the automatic display and the version box.
+// caption with index and count of each layer, the status line under the picture, the automatic
+// display and the version box. It carries out what the tools window asks for and places it.
 #pragma once
 
+#include "qtui.h"
 #include "vlmscreen.h"
 
 #include <QMainWindow>
@@ -15,6 +17,7 @@
 
 class QAction;
 class QFileDialog;
+class QLabel;
 class QMenu;
 class QMenuBar;
 class QTimer;
@@ -55,11 +58,18 @@ public:
 
     QPointer<TtoolsForm> tools;           // owned by the application, not by this window
     std::unique_ptr<VLM::TScreen> screen; // the compositor
+    // The picture of each layer that the next step goes on from: the one shown, or the one
+    // tried last while its layer shows nothing.
     int32_t wpIndex = -1;
     int32_t bgIndex = -1;
     int32_t chIndex = -1;
+    // Under the picture, not part of the client area: the names of the shown pictures, or why
+    // a layer shows nothing.
+    QLabel* statusLine = nullptr;
 
     void UpdateCaption();
+    // What the status line says now.
+    QString StatusText() const;
     // The path itself when a file is there, else only its file-name part.
     static std::string DefaultFileName(const std::string& path);
     // The version box's text, line breaks LF CR.
@@ -88,6 +98,14 @@ public:
     void FormResize();
     void FormShow();
 
+    // What the tools window asks for.
+    void OpenRequested(int layer);
+    void PictureChosen(int layer, int index);
+    void ElementChosen(int element);
+    // Puts the tools window against this window's right edge (or its left edge when the right
+    // one has no room), never off the screen.
+    void PlaceTools();
+
     // The client area (the picture's surface; the menu bar is not part of it).
     TQtCanvas* ClientArea() const { return canvas; }
     // Sizes the window so that its client area is width x height.
@@ -97,7 +115,19 @@ public:
     // can be placed against its frame.
     void setVisible(bool visible) override;
 
+protected:
+    // The tools window follows this one unless the user has moved it.
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    // Runs a handler's body at its Qt edge; a failure is told through VLMQ::Failures().
+    template <class F> void Guard(F&& body) { VLMQ::Guarded(screen.get(), body); }
+    // A command failed half way: the automatic display stops and the window shows what is there.
+    void FailureReported();
+    void Open(int layer);
+    void Step(int layer, bool next);
+    void FollowWithTools();
     void CreateMenus();
     QAction* AddItem(QMenu* menu, const char* caption, Qt::Key key, void (TmainForm::*handler)(),
                      bool checkable = false);
@@ -106,6 +136,8 @@ private:
 
     TQtCanvas* canvas = nullptr;
     bool autoPlayAttached = false;
+    // The layer the last command drew: its failure leads the status line.
+    int lastLayer = 2;
     // The folder the open dialog stands in: the start-up folder until the user opens a file
     // elsewhere, then that file's folder.
     QString dialogFolder;

@@ -1,5 +1,7 @@
 #include "qtui.h"
 
+#include "vlmscreen.h"
+
 #include <QByteArrayView>
 #include <QFile>
 #include <QFileDialog>
@@ -10,7 +12,9 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstring>
 #include <exception>
+#include <new>
 
 namespace VLMQ {
 
@@ -115,17 +119,9 @@ void ShowError(const QString& text) {
         DialogSeams().error(text);
         return;
     }
-    // A second failure while the box is up (a paint behind it, say) must not stack boxes.
-    static bool showing = false;
-    if (showing) {
-        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-        return;
-    }
-    showing = true;
     QMessageBox box(QMessageBox::Critical, QString::fromLatin1(AppTitle), ForDisplay(text),
                     QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
-    showing = false;
 }
 
 bool RunFileDialog(QFileDialog& dialog) {
@@ -149,6 +145,98 @@ void TQtUserInterface::Terminate() {
         QMetaObject::invokeMethod(app, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
+// ---- Failures ------------------------------------------------------------------------------
+
+QString ReasonText(const VLM::TLoadError& error) {
+    using VLM::TFailure;
+    const QString detail = QString::number(error.detail);
+    switch (error.kind) {
+    case TFailure::None:
+        return QString();
+    case TFailure::UnknownArchive:
+        return QCoreApplication::translate("VLMQ", "not an archive name of this kind");
+    case TFailure::NoSuchPicture:
+        return QCoreApplication::translate("VLMQ", "no picture %1 in this archive").arg(detail);
+    case TFailure::NotRegular:
+        return QCoreApplication::translate("VLMQ", "not a regular file");
+    case TFailure::CannotOpen:
+        return QCoreApplication::translate("VLMQ", "cannot open (%1)")
+            .arg(QString::fromLocal8Bit(std::strerror(static_cast<int>(error.detail))));
+    case TFailure::NoRecord:
+        return QCoreApplication::translate("VLMQ",
+                                           "no picture record found - not an archive of this kind");
+    case TFailure::CutShort:
+        return QCoreApplication::translate("VLMQ", "record cut short at byte %1").arg(detail);
+    case TFailure::BadHeader:
+        return QCoreApplication::translate("VLMQ", "header field out of range");
+    case TFailure::TooLarge:
+        return QCoreApplication::translate("VLMQ", "too large (limit %1)").arg(detail);
+    case TFailure::ElementOutside:
+        return QCoreApplication::translate("VLMQ", "element %1 outside its picture").arg(detail);
+    case TFailure::OutOfMemory:
+        return QCoreApplication::translate("VLMQ", "out of memory");
+    }
+    return QCoreApplication::translate("VLMQ", "unknown failure");
+}
+
+QString FailureText(const VLM::TScreen* screen, const std::exception* e) {
+    if (const auto* outside = dynamic_cast<const VLM::EElementOutside*>(e)) {
+        const QString archive =
+            screen ? FromHostName(VLM::FileNamePart(screen->getchfn())) : QString();
+        return QCoreApplication::translate(
+                   "VLMQ", "%1, picture %2: element %3 reaches outside the composed picture, "
+                           "so the character cannot be shown whole.")
+            .arg(archive.isEmpty() ? QCoreApplication::translate("VLMQ", "The character archive")
+                                   : archive)
+            .arg(outside->picture)
+            .arg(outside->element);
+    }
+    if (dynamic_cast<const std::bad_alloc*>(e))
+        return QCoreApplication::translate("VLMQ",
+                                           "Out of memory: the command was left unfinished.");
+    if (e)
+        return QCoreApplication::translate("VLMQ", "The command failed: %1")
+            .arg(FromCp932(e->what()));
+    return QCoreApplication::translate("VLMQ", "The command failed for an unknown reason.");
+}
+
+void TFailures::Report(const QString& text) {
+    std::fprintf(stderr, "velmora: %s\n", text.toLocal8Bit().constData());
+    const bool box = !boxPending && text != lastBoxed && QCoreApplication::instance();
+    if (box) {
+        boxPending = true;
+        lastBoxed = text;
+        QTimer::singleShot(0, this, [this, text] {
+            ++boxes;
+            ShowError(text);
+            boxPending = false;
+        });
+    }
+    // A window that fails again while bringing itself in line is not told twice.
+    if (reporting) return;
+    reporting = true;
+    try {
+        emit reported(text);
+    } catch (...) {
+        std::fprintf(stderr, "velmora: a window failed again while taking in a failure\n");
+    }
+    reporting = false;
+}
+
+TFailures& Failures() {
+    static TFailures failures;
+    return failures;
+}
+
+void ReportCaught(const VLM::TScreen* screen, const std::exception* e) noexcept {
+    try {
+        Failures().Report(FailureText(screen, e));
+    } catch (...) {
+        // Out of memory even for the text: stderr is all that is left.
+        std::fputs("velmora: a command failed\n", stderr);
+    }
+}
+
 // ---- Application ---------------------------------------------------------------------------
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
@@ -160,20 +248,15 @@ TApplication::~TApplication() {
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
-    QString failure;
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
-        failure = FromCp932(e.what());
+        ++escaped;
+        ReportCaught(nullptr, &e);
     } catch (...) {
-        failure = QStringLiteral("Unknown exception");
+        ++escaped;
+        ReportCaught(nullptr, nullptr);
     }
-    // A modal box opened in the middle of painting would paint again inside that paint; such a
-    // failure is shown once the loop is back in control.
-    if (event->type() == QEvent::Paint || event->type() == QEvent::UpdateRequest)
-        QTimer::singleShot(0, this, [failure] { ShowError(failure); });
-    else
-        ShowError(failure);
     return false;
 }
 

@@ -1,18 +1,21 @@
 #include "toolsfm.h"
 
-#include "mainfm.h"
+#include "layers.h"
 #include "qtui.h"
 #include "vlmscreen.h"
 
-#include <QAction>
+#include <QAbstractListModel>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
+#include <QMoveEvent>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QShowEvent>
 #include <QSignalBlocker>
+#include <QStyle>
 
 #include <algorithm>
 #include <cstdio>
@@ -21,37 +24,41 @@
 
 namespace {
 
-// What each of the three layer slots (wallpaper, background, character) shows and calls.
-struct TLayerSlot {
-    const char* button;
-    const char* prefix;
-    bool (VLM::TScreen::*loaded)() const;
-    const std::string& (VLM::TScreen::*fileName)() const;
-    int (VLM::TScreen::*count)();
-    const char* (VLM::TScreen::*name)(int);
-    int (VLM::TScreen::*index)() const;
-    void (VLM::TScreen::*draw)(int);
-    QAction* TmainForm::*command;
-};
+const char* const ButtonCaptions[3] = {"壁紙を開く", "背景を開く", "キャラを開く"};
+const char* const LabelPrefixes[3] = {"壁紙(&W): ", "背景(&G): ", "キャラ(&C): "};
 
-const TLayerSlot Slots[3] = {
-    {"壁紙を開く", "壁紙(&W): ", &VLM::TScreen::getwploaded, &VLM::TScreen::getwpfn,
-     &VLM::TScreen::getwpcnt, &VLM::TScreen::wpmnes, &VLM::TScreen::getwp,
-     &VLM::TScreen::DrawWallPaper, &TmainForm::openWallPaperMenu},
-    {"背景を開く", "背景(&G): ", &VLM::TScreen::getbgloaded, &VLM::TScreen::getbgfn,
-     &VLM::TScreen::getbgcnt, &VLM::TScreen::bgmnes, &VLM::TScreen::getbg,
-     &VLM::TScreen::DrawBackGround, &TmainForm::openBackGroundMenu},
-    {"キャラを開く", "キャラ(&C): ", &VLM::TScreen::getchloaded, &VLM::TScreen::getchfn,
-     &VLM::TScreen::getchcnt, &VLM::TScreen::chmnes, &VLM::TScreen::getch,
-     static_cast<void (VLM::TScreen::*)(int)>(&VLM::TScreen::DrawCharacter),
-     &TmainForm::openCharacterMenu},
-};
+// A picture row that could not be shown carries the reason under this role.
+constexpr int FailureRole = Qt::UserRole + 1;
 
-// A list box whose rows run down one column and on into the next, three columns sharing its
-// width.
-class TElementBox : public QListWidget {
+// The rows of one element group: elements first .. first + count - 1. Rows are made when the
+// view asks for them, so a group of thousands of elements costs two numbers.
+class TElementGroupModel : public QAbstractListModel {
 public:
-    explicit TElementBox(QWidget* parent) : QListWidget(parent) {
+    using QAbstractListModel::QAbstractListModel;
+
+    void SetRange(int newFirst, int newCount) {
+        // The same rows again: the view keeps its layout.
+        if (newFirst == first && newCount == count) return;
+        beginResetModel();
+        first = newFirst;
+        count = newCount;
+        endResetModel();
+    }
+    int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : count; }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role != Qt::DisplayRole || !index.isValid() || index.row() >= count) return {};
+        return TtoolsForm::ElementRow(first + index.row());
+    }
+
+private:
+    int first = 0, count = 0;
+};
+
+// A list whose rows run down one column and on into the next, three columns sharing its width.
+class TElementBox : public QListView {
+public:
+    explicit TElementBox(QWidget* parent) : QListView(parent), rows(new TElementGroupModel(this)) {
+        setModel(rows);
         setSelectionMode(QAbstractItemView::SingleSelection);
         setFlow(QListView::TopToBottom);
         setWrapping(true);
@@ -61,12 +68,16 @@ public:
         // an ellipsis.
         setTextElideMode(Qt::ElideNone);
     }
+    TElementGroupModel* Rows() const { return rows; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override {
-        QListWidget::resizeEvent(event);
+        QListView::resizeEvent(event);
         setGridSize(QSize(std::max(1, viewport()->width() / 3), fontMetrics().height()));
     }
+
+private:
+    TElementGroupModel* rows; // a child of this list
 };
 
 // A label sizes itself to its text: one line, as wide as the text.
@@ -91,7 +102,7 @@ TtoolsForm::TtoolsForm(QWidget* owner) : QWidget(owner, Qt::Window) {
     const QFontMetrics metrics(font());
     int x = 4, rowBottom = 4;
     for (int k = 0; k < 3; ++k) {
-        const QString caption = QString::fromUtf8(Slots[k].button);
+        const QString caption = QString::fromUtf8(ButtonCaptions[k]);
         QPushButton* button = new QPushButton(caption, this);
         button->setGeometry(x, 4, metrics.horizontalAdvance(caption) + 8, 25);
         connect(button, &QPushButton::clicked, this, [this, button] { openButtonClick(button); });
@@ -102,13 +113,13 @@ TtoolsForm::TtoolsForm(QWidget* owner) : QWidget(owner, Qt::Window) {
 
     int right = x, y = rowBottom + 4;
     for (int k = 0; k < 3; ++k) {
-        labels[k] = std::make_unique<QLabel>(this);
+        labels[k] = new QLabel(this);
         labels[k]->move(4, y);
         SetLabelText(*labels[k], QStringLiteral(" "));
         y += labels[k]->height();
         right = std::max(right, labels[k]->width());
 
-        combos[k] = std::make_unique<QComboBox>(this);
+        combos[k] = new QComboBox(this);
         combos[k]->setEditable(false);
         combos[k]->setMaxVisibleItems(16);
         // Some styles open a plain list as tall as the screen and ignore the row count.
@@ -118,32 +129,18 @@ TtoolsForm::TtoolsForm(QWidget* owner) : QWidget(owner, Qt::Window) {
         y += combos[k]->height();
         right = std::max(right, combos[k]->width());
 
-        labels[k]->setBuddy(combos[k].get());
+        labels[k]->setBuddy(combos[k]);
     }
 
     // activated is raised by a user's choice only, never by setting the row from here.
-    connect(combos[0].get(), &QComboBox::activated, this,
-            [this] { wallPaperBoxChange(combos[0].get()); });
-    connect(combos[1].get(), &QComboBox::activated, this,
-            [this] { backGroundBoxChange(combos[1].get()); });
-    connect(combos[2].get(), &QComboBox::activated, this,
-            [this] { characterBoxChange(combos[2].get()); });
+    connect(combos[0], &QComboBox::activated, this, [this] { wallPaperBoxChange(combos[0]); });
+    connect(combos[1], &QComboBox::activated, this, [this] { backGroundBoxChange(combos[1]); });
+    connect(combos[2], &QComboBox::activated, this, [this] { characterBoxChange(combos[2]); });
 
     resize(4 + right + 4, y + 4);
 }
 
-TtoolsForm::~TtoolsForm() {
-    for (int k = 2; k >= 0; --k) {
-        combos[k].reset();
-        labels[k].reset();
-    }
-    for (size_t g = boxes.size(); g-- > 0;) {
-        caps[g].reset();
-        boxes[g].reset();
-    }
-    caps.clear();
-    boxes.clear();
-}
+TtoolsForm::~TtoolsForm() = default;
 
 // ---- Rows ----------------------------------------------------------------------------------
 
@@ -166,39 +163,31 @@ int TtoolsForm::LeadingNumber(const QString& text) {
     return static_cast<int>(value);
 }
 
+QString TtoolsForm::PictureRow(int k, int index) const {
+    return QString::number(index) + QStringLiteral(": ") +
+           VLMQ::FromCp932((screen->*LayerOps[k].name)(index));
+}
+
 // ---- Keeping up with the compositor --------------------------------------------------------
 
 void TtoolsForm::UpdateControls() {
     if (!screen) return;
+    const QScopedValueRollback<bool> quiet(settingRows, true);
 
     for (int k = 0; k < 3; ++k) {
-        const TLayerSlot& slot = Slots[k];
-        const QString text =
-            QString::fromUtf8(slot.prefix) + ((screen->*slot.loaded)()
-                                                  ? VLMQ::FromHostName((screen->*slot.fileName)())
-                                                  : QStringLiteral("(none)"));
+        // The archive stays named while one of its pictures cannot be read: its list stays,
+        // with that row marked.
+        const std::string& file = (screen->*LayerOps[k].fileName)();
+        const QString text = QString::fromUtf8(LabelPrefixes[k]) +
+                             (file.empty() ? QStringLiteral("(none)") : VLMQ::FromHostName(file));
         // Refilling hundreds of rows on every step would be slow; only a new archive does it.
         if (labels[k]->text() != text) {
             SetLabelText(*labels[k], text);
-            QComboBox& combo = *combos[k];
-            const QSignalBlocker blocker(combo);
-            combo.clear();
-            const int count = (screen->*slot.count)();
-            QStringList rows;
-            rows.reserve(std::max(count, 0));
-            for (int i = 0; i < count; ++i)
-                rows << QString::number(i) + QStringLiteral(": ") +
-                            VLMQ::FromCp932((screen->*slot.name)(i));
-            combo.addItems(rows);
-            combo.setEnabled(combo.count() > 0);
+            FillPictureRows(k);
         }
     }
-
-    for (int k = 0; k < 3; ++k) {
-        const QSignalBlocker blocker(*combos[k]);
-        const int index = (screen->*Slots[k].index)();
-        combos[k]->setCurrentIndex(index < combos[k]->count() ? index : -1);
-    }
+    for (int k = 0; k < 3; ++k)
+        ShowChosenRow(k);
 
     // The lists keep last time's width, so the common width never shrinks.
     int column = 0;
@@ -209,56 +198,109 @@ void TtoolsForm::UpdateControls() {
         combos[k]->resize(column, combos[k]->height());
     }
 
+    UpdateElementGroups();
+}
+
+void TtoolsForm::FillPictureRows(int k) {
+    QComboBox& combo = *combos[k];
+    const QSignalBlocker blocker(combo);
+    combo.clear();
+    const int count = (screen->*LayerOps[k].count)();
+    QStringList rows;
+    rows.reserve(std::max(count, 0));
+    for (int i = 0; i < count; ++i)
+        rows << PictureRow(k, i);
+    combo.addItems(rows);
+    combo.setEnabled(combo.count() > 0);
+}
+
+void TtoolsForm::ShowChosenRow(int k) {
+    const TLayerOps& ops = LayerOps[k];
+    QComboBox& combo = *combos[k];
+    const QSignalBlocker blocker(combo);
+    int row = (screen->*ops.current)();
+    const VLM::TLoadError& error = (screen->*ops.error)();
+    if (error.Failed()) {
+        // The picture tried last is chosen and marked, so the list says where stepping stands.
+        const int tried = (screen->*ops.drawn)();
+        if (tried >= 0 && tried < combo.count()) {
+            const QString reason = VLMQ::ReasonText(error);
+            if (combo.itemData(tried, FailureRole).toString() != reason) {
+                combo.setItemText(tried,
+                                  tr("%1 - not shown: %2").arg(PictureRow(k, tried), reason));
+                combo.setItemIcon(tried, style()->standardIcon(QStyle::SP_MessageBoxWarning));
+                combo.setItemData(tried, reason, Qt::ToolTipRole);
+                combo.setItemData(tried, reason, FailureRole);
+            }
+            row = tried;
+        }
+    } else if (row >= 0 && row < combo.count() && combo.itemData(row, FailureRole).isValid()) {
+        // Read after all (the file changed): the mark goes.
+        combo.setItemText(row, PictureRow(k, row));
+        combo.setItemIcon(row, QIcon());
+        combo.setItemData(row, QVariant(), Qt::ToolTipRole);
+        combo.setItemData(row, QVariant(), FailureRole);
+    }
+    combo.setCurrentIndex(row < combo.count() ? row : -1);
+}
+
+void TtoolsForm::UpdateElementGroups() {
     if (!screen->getchloaded()) {
         for (size_t g = 0; g < boxes.size(); ++g) {
-            const QSignalBlocker blocker(*boxes[g]);
-            boxes[g]->clear();
+            static_cast<TElementBox*>(boxes[g])->Rows()->SetRange(0, 0);
             boxes[g]->hide();
             caps[g]->hide();
         }
     }
-    for (auto& box : boxes) {
-        const QSignalBlocker blocker(*box);
-        box->clear();
-    }
 
     // Runs of neighbouring elements with one rectangle form a group; equal rectangles apart
     // from each other do not.
-    int g = -1;
+    struct TSpan {
+        int first, count;
+    };
+    std::vector<TSpan> spans;
     const int elements = screen->getelcnt();
     for (int e = 0; e < elements; ++e) {
-        if (e == 0 || !screen->SameElementRect(e - 1, e)) {
-            ++g;
-            EnsureElementBoxes(g);
-            const VLM::TScreen::TElemBounds bounds = screen->getElemBounds(e);
-            SetLabelText(*caps[g],
-                         QStringLiteral("&%1. (%2,%3)").arg(g).arg(bounds.left).arg(bounds.top));
-            caps[g]->show();
-        }
-        QListWidget& box = *boxes[g];
-        if (box.isHidden()) box.show();
-        const QSignalBlocker blocker(box);
-        box.addItem(ElementRow(e));
-        const auto& shown = screen->shownElements;
-        if (std::find(shown.begin(), shown.end(), e) != shown.end())
-            box.setCurrentRow(box.count() - 1);
+        if (e == 0 || !screen->SameElementRect(e - 1, e))
+            spans.push_back({e, 1});
+        else
+            ++spans.back().count;
     }
+    groupCount = static_cast<int>(spans.size());
+    // The shown elements in order, to find each group's chosen row by a search.
+    std::vector<int32_t> shown = screen->shownElements;
+    std::sort(shown.begin(), shown.end());
 
-    const size_t groups = static_cast<size_t>(g + 1);
-    for (size_t j = groups; j < boxes.size(); ++j) {
-        boxes[j]->hide();
-        caps[j]->hide();
-    }
-
+    const QSize display = QWidget::screen()->size();
     const int y0 = combos[2]->y() + combos[2]->height();
     int bottom = y0;
     int right = combos[2]->x() + combos[2]->width();
     int x = 4;
-    for (size_t j = 0; j < groups; ++j) {
-        QListWidget& box = *boxes[j];
-        QLabel& cap = *caps[j];
+    size_t made = 0; // groups given a list this time
+    for (const TSpan& span : spans) {
+        if (x >= display.width()) {
+            // This group and the ones after it would start past any width the window can take.
+            right = std::max(right, x);
+            break;
+        }
+        const int g = static_cast<int>(made++);
+        EnsureElementBoxes(g);
+        auto& box = *static_cast<TElementBox*>(boxes[static_cast<size_t>(g)]);
+        QLabel& cap = *caps[static_cast<size_t>(g)];
+        const VLM::TScreen::TElemBounds bounds = screen->getElemBounds(span.first);
+        SetLabelText(cap, QStringLiteral("&%1. (%2,%3)").arg(g).arg(bounds.left).arg(bounds.top));
+        cap.show();
+        box.Rows()->SetRange(span.first, span.count);
+        if (box.isHidden()) box.show();
+        // Of the group's elements that are shown, the last one is chosen.
+        const auto after =
+            std::upper_bound(shown.begin(), shown.end(), span.first + span.count - 1);
+        if (after != shown.begin() && *(after - 1) >= span.first)
+            box.setCurrentIndex(box.Rows()->index(*(after - 1) - span.first));
+        else
+            box.clearSelection();
         // A group of one element has nothing to choose.
-        box.setEnabled(box.count() > 1);
+        box.setEnabled(span.count > 1);
         cap.move(x, y0);
         box.move(x, y0 + cap.height());
         box.resize(cap.width(), box.height());
@@ -266,11 +308,15 @@ void TtoolsForm::UpdateControls() {
         bottom = std::max(bottom, box.y() + box.height());
         right = std::max(right, box.x() + box.width());
     }
+    for (size_t j = made; j < boxes.size(); ++j) {
+        static_cast<TElementBox*>(boxes[j])->Rows()->SetRange(0, 0);
+        boxes[j]->hide();
+        caps[j]->hide();
+    }
 
     bottom += 4;
     right += 4;
     // Content that would reach the display's size keeps the window's present size instead.
-    const QSize display = QWidget::screen()->size();
     resize(right < display.width() ? right : width(),
            bottom < display.height() ? bottom : height());
 }
@@ -282,32 +328,31 @@ void TtoolsForm::EnsureElementBoxes(int32_t g) {
         std::abort();
     }
     const QFontMetrics metrics(font());
-    while (static_cast<int64_t>(boxes.size()) < int64_t{g} + 1 ||
-           static_cast<int64_t>(caps.size()) < int64_t{g} + 1) {
-        auto box = std::make_unique<TElementBox>(this);
+    while (static_cast<int64_t>(boxes.size()) < int64_t{g} + 1) {
+        auto* box = new TElementBox(this);
         box->resize(box->width(), 10 * metrics.height());
-        QListWidget* sender = box.get();
-        connect(box.get(), &QListWidget::itemSelectionChanged, this,
-                [this, sender] { elementBoxClick(sender); });
+        connect(box->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                [this, box] { elementBoxClick(box); });
         box->show();
-        boxes.push_back(std::move(box));
+        boxes.push_back(box);
 
-        auto cap = std::make_unique<QLabel>(this);
-        cap->setBuddy(boxes.back().get());
+        auto* cap = new QLabel(this);
+        cap->setBuddy(box);
         cap->show();
-        caps.push_back(std::move(cap));
+        caps.push_back(cap);
     }
 }
 
 // ---- Handlers ------------------------------------------------------------------------------
 
 void TtoolsForm::BoxChange(int k, QObject* sender) {
-    if (!screen || sender != combos[k].get()) return;
-    // The picture comes from the row's text, not from its place in the list.
-    const int n = LeadingNumber(combos[k]->currentText());
-    if (n < 0 || n >= (screen->*Slots[k].count)()) return;
-    (screen->*Slots[k].draw)(n);
-    if (mainForm) mainForm->UpdateCaption();
+    VLMQ::Guarded(screen, [&] {
+        if (!screen || sender != combos[k]) return;
+        // The picture comes from the row's text, not from its place in the list.
+        const int n = LeadingNumber(combos[k]->currentText());
+        if (n < 0 || n >= (screen->*LayerOps[k].count)()) return;
+        emit pictureChosen(k, n);
+    });
 }
 
 void TtoolsForm::wallPaperBoxChange(QObject* sender) {
@@ -321,35 +366,48 @@ void TtoolsForm::characterBoxChange(QObject* sender) {
 }
 
 void TtoolsForm::elementBoxClick(QObject* sender) {
-    if (!screen || !screen->getchloaded()) return;
-    const auto* box = qobject_cast<QListWidget*>(sender);
-    if (!box || box->count() < 2) return;
-    const QList<QListWidgetItem*> selected = box->selectedItems();
-    bool ok = false;
-    int n = selected.isEmpty() ? -1 : selected.first()->text().toInt(&ok);
-    if (!ok) n = -1;
-    // Element 0 is the base picture: its row never swaps anything.
-    if (n > 0) screen->DrawElement(n);
+    if (settingRows) return;
+    VLMQ::Guarded(screen, [&] {
+        if (!screen || !screen->getchloaded()) return;
+        const auto* box = qobject_cast<QListView*>(sender);
+        if (!box || !box->model() || box->model()->rowCount() < 2) return;
+        const QModelIndexList selected = box->selectionModel()->selectedIndexes();
+        bool ok = false;
+        int n = selected.isEmpty() ? -1 : selected.first().data().toString().toInt(&ok);
+        if (!ok) n = -1;
+        // Element 0 is the base picture: its row never swaps anything.
+        if (n > 0) emit elementChosen(n);
+    });
 }
 
 void TtoolsForm::openButtonClick(QObject* sender) {
-    if (!mainForm) return;
-    for (int k = 0; k < 3; ++k)
-        if (sender == buttons[k]) (mainForm->*Slots[k].command)->trigger();
+    VLMQ::Guarded(screen, [&] {
+        for (int k = 0; k < 3; ++k)
+            if (sender == buttons[k]) emit openRequested(k);
+    });
 }
 
+// ---- Place ---------------------------------------------------------------------------------
+
 void TtoolsForm::FormShow() {
-    if (!mainForm) return;
-    const QRect main = mainForm->frameGeometry();
-    const QPoint place(main.x() + main.width(), main.y());
-    // While this window is being shown its own frame is not known yet; the desktop gives it
-    // the same frame as the main window, so its client area goes where the main window's
-    // would stand in that frame.
-    const QPoint frame = mainForm->geometry().topLeft() - main.topLeft();
-    setGeometry(QRect(place + frame, size()));
+    emit showing();
+}
+
+void TtoolsForm::Place(const QPoint& frameTopLeft, const QPoint& clientTopLeft) {
+    placed = true;
+    movedByUser = false;
+    placedAt = frameTopLeft;
+    setGeometry(QRect(clientTopLeft, size()));
 }
 
 void TtoolsForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (!event->spontaneous()) FormShow();
+    if (!event->spontaneous()) VLMQ::Guarded(screen, [this] { FormShow(); });
+}
+
+void TtoolsForm::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    // Only the desktop reports a move it made; one that lands elsewhere than where this window
+    // was put is the user's.
+    if (event->spontaneous() && placed && frameGeometry().topLeft() != placedAt) movedByUser = true;
 }

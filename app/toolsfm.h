@@ -1,19 +1,19 @@
 // The tools window: for each layer the open archive and a drop-down list of its pictures, and
-// for the character on screen one list per group of alternative elements.
+// for the character on screen one list per group of alternative elements. It only reads the
+// compositor; every choice made here goes out as a signal, which the main window carries out.
 #pragma once
 
+#include <QPoint>
 #include <QWidget>
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 class QComboBox;
 class QLabel;
-class QListWidget;
+class QListView;
 class QPushButton;
-class TmainForm;
 namespace VLM {
 class TScreen;
 }
@@ -25,18 +25,29 @@ public:
     explicit TtoolsForm(QWidget* owner = nullptr);
     ~TtoolsForm() override;
 
-    std::vector<std::unique_ptr<QListWidget>> boxes;  // element-group lists, group g at g
-    std::vector<std::unique_ptr<QLabel>> caps;        // their captions
-    VLM::TScreen* screen = nullptr;                   // not owned
-    TmainForm* mainForm = nullptr;                    // not owned
-    std::array<std::unique_ptr<QLabel>, 3> labels;    // archive line of each layer
-    std::array<std::unique_ptr<QComboBox>, 3> combos; // picture list of each layer
-    std::array<QPushButton*, 3> buttons{};            // open command of each layer
+    // Every control is a child of this window, which alone owns it.
+    // Element-group lists and their captions, group g at g. They are made only for groups that
+    // can come into view, those starting left of the display's right edge: the window never
+    // grows to the display's width, so a character with more groups has the rest cut off at
+    // its edge, and a record of thousands of groups costs what a display can show.
+    std::vector<QListView*> boxes;
+    std::vector<QLabel*> caps;
+    VLM::TScreen* screen = nullptr;     // not owned
+    std::array<QLabel*, 3> labels{};    // archive line of each layer
+    std::array<QComboBox*, 3> combos{}; // picture list of each layer
+    std::array<QPushButton*, 3> buttons{};
 
-    // Brings every control in line with the compositor.
-    void UpdateControls();
+    // The number of element groups of the character on screen (more than boxes when the row
+    // of groups is cut off).
+    int GroupCount() const { return groupCount; }
+
     // Makes sure group g has a list and a caption.
     void EnsureElementBoxes(int32_t g);
+
+    // Puts the window's frame at frameTopLeft (its client area at clientTopLeft). A move by the
+    // user away from there is remembered until the next placement.
+    void Place(const QPoint& frameTopLeft, const QPoint& clientTopLeft);
+    bool MovedByUser() const { return movedByUser; }
 
     // Handlers; each acts only when the sender is its own control.
     void wallPaperBoxChange(QObject* sender);
@@ -51,9 +62,30 @@ public:
     // The leading decimal number of a picture row ("12: name" -> 12); 0 without digits.
     static int LeadingNumber(const QString& text);
 
+public slots:
+    // Brings every control in line with the compositor.
+    void UpdateControls();
+
+signals:
+    void openRequested(int layer); // an open button: 0 wallpaper, 1 background, 2 character
+    void pictureChosen(int layer, int index); // a picture row chosen by the user
+    void elementChosen(int element);          // an element row (not "00") chosen by the user
+    void showing();                           // each time the window is shown: place it
+
 protected:
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     void BoxChange(int k, QObject* sender);
+    QString PictureRow(int k, int index) const;
+    void FillPictureRows(int k);
+    void ShowChosenRow(int k);
+    void UpdateElementGroups();
+
+    int groupCount = 0;
+    bool settingRows = false; // rows chosen by the program raise no choice
+    bool placed = false;
+    bool movedByUser = false;
+    QPoint placedAt;
 };

@@ -90,6 +90,8 @@ void TCollector::ReportRuns(const std::vector<Run>& runs) {
         r.stepNs = counter("step_ns");
         r.floorNs = counter("floor_ns");
         r.ratio = counter("ratio");
+        r.heldMb = counter("held_mb");
+        r.peakMb = counter("peak_mb");
         r.repetitions = isMedian ? run.repetitions : 0;
         if (isMedian && !forward) {
             std::fprintf(stderr, "  %-28s %10s", name.c_str(), Duration(r.stepNs).c_str());
@@ -133,6 +135,15 @@ int PrintTable(const TCollector& collector) {
         }
         std::printf("%-46s %10s %10s %7s %9s  %s\n", row.label.c_str(), Duration(r.stepNs).c_str(),
                     row.floor ? Duration(r.floorNs).c_str() : "", ratio, target, verdict);
+        if (row.maxMb > 0) {
+            const bool holds = r.heldMb < row.maxMb && r.peakMb < row.maxMb;
+            missed += holds ? 0 : 1;
+            std::printf("%-46s %10s %10s %7s %9s  %s\n", "  memory over the floor's: held, peak",
+                        (std::to_string(static_cast<int>(r.heldMb + 0.5)) + " MB").c_str(),
+                        (std::to_string(static_cast<int>(r.peakMb + 0.5)) + " MB").c_str(), "",
+                        ("< " + std::to_string(static_cast<int>(row.maxMb)) + " MB").c_str(),
+                        holds ? "holds" : "MISSED");
+        }
         if (row.pixels > 0) {
             sweep.emplace_back(static_cast<double>(row.pixels), r.stepNs);
             sweepFloor.emplace_back(static_cast<double>(row.pixels), r.floorNs);

@@ -18,6 +18,8 @@ struct TRow {
     double maxRatio = 0; // target: at most this many times the floor; 0: none
     double maxMs = 0;    // target: under this many milliseconds; 0: none
     int64_t pixels = 0;  // > 0: a point of the background size sweep (stored pixels)
+    // > 0: the step's memory (counters held_mb and peak_mb, over its floor's) must stay below.
+    double maxMb = 0;
 };
 
 // Adds a row to the table, in the order the table shows them.
@@ -38,7 +40,8 @@ public:
 
     struct TResult {
         double stepNs = 0, floorNs = 0, ratio = 0;
-        int64_t repetitions = 0; // 0: one run, no median
+        double heldMb = 0, peakMb = 0; // memory over the floor's, when measured
+        int64_t repetitions = 0;       // 0: one run, no median
     };
     std::map<std::string, TResult> results;
 

@@ -60,6 +60,22 @@ void Characters() {
     r.elements[1].pixels[0] = 0;                                 // transparent
     r.elements.push_back(VLMW::PatternElement(4, 4, 50, 38, 7)); // reaches past the base
     Seed("character", "record", CharacterAtZero(r));
+    // Many one-pixel elements, each on another pixel than the one before (a group each for the
+    // tools window), and all on one pixel (one group of them all).
+    for (bool onePixel : {false, true}) {
+        VLMW::TCharRecord many;
+        many.palette[1] = 0x7FFF;
+        for (int e = 0; e < 2000; ++e) {
+            VLMW::TCharElement element;
+            element.left = static_cast<uint16_t>(onePixel ? 0 : e % 256);
+            element.top = static_cast<uint16_t>(onePixel ? 0 : e / 256);
+            element.width = element.height = 1;
+            element.pixels = {1};
+            many.elements.push_back(std::move(element));
+        }
+        Seed("character", onePixel ? "elements-on-one-pixel" : "elements-apart",
+             CharacterAtZero(many));
+    }
     // The fuzz target moves records of these shapes to the offsets where they are corrected.
     for (int i = 0; i < 7; ++i)
         Seed("character", "corrected-" + std::to_string(i),

@@ -222,17 +222,25 @@ void TCharacterBitmap::ReadRecord(TFile& file, int64_t record, int count) {
         elementTable + int64_t{count} * (ElementEntryBytes + PositionTableGap);
     if (positionTable + int64_t{count} * PositionEntryBytes > file.Size())
         throw EReadError({TFailure::CutShort, file.Size()});
+    // Each table in one read: an element's two entries lie a table apart, and reading them in
+    // turn would refill the file's window twice an element (seconds for 65535 elements).
+    std::vector<uint8_t> sizes(static_cast<size_t>(count) * ElementEntryBytes);
+    file.Seek(elementTable);
+    file.Read(sizes.data(), sizes.size());
+    std::vector<uint8_t> places(static_cast<size_t>(count) * PositionEntryBytes);
+    file.Seek(positionTable);
+    file.Read(places.data(), places.size());
+    const auto u16 = [](const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); };
     std::vector<TElemEntry> entries(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        TElemEntry& e = entries[static_cast<size_t>(i)];
-        file.Seek(elementTable + int64_t{i} * ElementEntryBytes);
-        e.width = file.ReadU16BE();
-        e.height = file.ReadU16BE();
-        file.Seek(file.Position() + 4);
-        e.dataOffset = file.ReadU32BE();
-        file.Seek(positionTable + int64_t{i} * PositionEntryBytes + 4);
-        e.left = file.ReadU16BE();
-        e.top = file.ReadU16BE();
+    for (size_t i = 0; i < entries.size(); ++i) {
+        TElemEntry& e = entries[i];
+        const uint8_t* size = sizes.data() + i * ElementEntryBytes;
+        e.width = u16(size);
+        e.height = u16(size + 2);
+        e.dataOffset = uint32_t{u16(size + 8)} << 16 | u16(size + 10);
+        const uint8_t* place = places.data() + i * PositionEntryBytes;
+        e.left = u16(place + 4);
+        e.top = u16(place + 6);
     }
 
     int64_t total = 0;

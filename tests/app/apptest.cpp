@@ -48,12 +48,15 @@ void WriteWallPapers(const QString& path, int count, const std::vector<int>& mis
     VLMW::WallPaperArchive(entries).Save(VLMQ::ToHostName(path));
 }
 
-void WriteBackGrounds(const QString& path, const std::vector<int>& indices) {
+void WriteBackGrounds(const QString& path, const std::vector<int>& indices,
+                      const std::vector<int>& unreadable) {
     std::vector<VLMW::TBackGroundRecord> records;
     for (int i : indices) {
         VLMW::TBackGroundRecord r;
         r.searchFrom = VLM::BackGroundNames[i].offset;
         r.picture = NumberedPicture(288, 144, 1000 + i);
+        if (std::find(unreadable.begin(), unreadable.end(), i) != unreadable.end())
+            r.headerWidth = 287;
         records.push_back(std::move(r));
     }
     VLMW::BackGroundArchive(records).Save(VLMQ::ToHostName(path));
@@ -80,6 +83,22 @@ VLMW::TCharRecord GroupRecord(int index, const TRects& rects) {
     uint32_t seed = 7;
     for (const auto& rect : rects)
         r.elements.push_back(VLMW::PatternElement(rect[2], rect[3], rect[0], rect[1], seed++));
+    return r;
+}
+
+VLMW::TCharRecord OnePixelRecord(int count, bool onePixel) {
+    VLMW::TCharRecord r;
+    r.palette[1] = 0x7FFF;
+    r.elements.reserve(static_cast<size_t>(count));
+    for (int e = 0; e < count; ++e) {
+        VLMW::TCharElement element;
+        // Inside the background's area, so that the compositor draws every one of them.
+        element.left = static_cast<uint16_t>(onePixel ? 0 : e % 256);
+        element.top = static_cast<uint16_t>(onePixel ? 0 : e / 256 % 128);
+        element.width = element.height = 1;
+        element.pixels = {1};
+        r.elements.push_back(std::move(element));
+    }
     return r;
 }
 
@@ -126,6 +145,10 @@ void Open(QAction* item, const QString& path) {
     TOpenAnswer answer(path);
     item->trigger();
     QVERIFY(answer.runs == 1);
+}
+
+int Escaped() {
+    return static_cast<VLMQ::TApplication*>(QCoreApplication::instance())->Escaped();
 }
 
 } // namespace VLMAT

@@ -34,8 +34,10 @@ VLMW::TIndexed NumberedPicture(int width, int height, int index);
 // A wallpaper archive whose pictures 0 .. count - 1 are numbered pictures, except those left
 // out; a missing picture fails to load (the search runs into the next one or the end).
 void WriteWallPapers(const QString& path, int count, const std::vector<int>& missing = {});
-// A background archive with numbered 288 x 144 pictures at the table offsets of indices.
-void WriteBackGrounds(const QString& path, const std::vector<int>& indices);
+// A background archive with numbered 288 x 144 pictures at the table offsets of indices; those
+// also in unreadable have a header whose width is no multiple of 8.
+void WriteBackGrounds(const QString& path, const std::vector<int>& indices,
+                      const std::vector<int>& unreadable = {});
 // A character archive with the given records at the table offsets of their indices.
 void WriteCharacters(const QString& path, const std::map<int, VLMW::TCharRecord>& records);
 // A character record: a numbered 64 x 64 base at (4, 6), then elements with the given
@@ -43,6 +45,9 @@ void WriteCharacters(const QString& path, const std::map<int, VLMW::TCharRecord>
 using TRects = std::vector<std::array<int, 4>>;
 VLMW::TCharRecord GroupRecord(int index, const TRects& rects);
 constexpr std::array<int, 4> BaseRect{4, 6, 64, 64};
+// A record of count one-pixel elements: every neighbour on another pixel (as many groups as
+// elements), or all on one pixel (one group).
+VLMW::TCharRecord OnePixelRecord(int count, bool onePixel);
 
 // The main window and the tools window, owned as the application owns them: the tools window
 // goes first.
@@ -85,6 +90,9 @@ public:
 
 // Opens an archive of a layer through its menu item and the dialog.
 void Open(QAction* item, const QString& path);
+
+// Exceptions that reached the application's last resort instead of a handler's own edge.
+int Escaped();
 
 } // namespace VLMAT
 

@@ -2,6 +2,7 @@
 // version box.
 #include "apptest.h"
 
+#include <QLabel>
 #include <QTimer>
 
 using VLMAT::TForms;
@@ -114,20 +115,30 @@ private slots:
         m.UpdateCaption();
         m.autoPlayTimer();
         QCOMPARE(Shown(m), (TShown{-1, 0, 0}));
-        QCOMPARE(m.wpIndex, -1);
+        QCOMPARE(m.wpIndex, 0); // the wheel turned, though there is nothing to show
     }
 
-    void aCharacterThatFailsRestartsItsWheel() {
+    // A picture that cannot be read is passed over: the next tick goes on after it, so every
+    // wheel still comes round to its carry.
+    void anUnreadablePictureDoesNotStopItsWheel() {
+        QTemporaryDir folder;
+        const QString bad = folder.filePath(QStringLiteral("NBGFILE1.ALL"));
+        VLMAT::WriteBackGrounds(bad, {11, 12, 13}, {12});
         TForms f;
         TmainForm& m = *f.form;
-        VLMAT::Open(m.openBackGroundMenu, backGrounds);
+        VLMAT::Open(m.openBackGroundMenu, bad);
         VLMAT::Open(m.openCharacterMenu, characters);
-        m.screen->DrawCharacter(6);
-        m.UpdateCaption();
-        m.autoPlayTimer(); // no record lies at or after character 7's table offset
-        QCOMPARE(Shown(m), (TShown{-1, 0, -1}));
+        m.PictureChosen(1, 11);
+        m.PictureChosen(2, 151);
         m.autoPlayTimer();
-        QCOMPARE(Shown(m), (TShown{-1, 0, 0}));
+        QCOMPARE(Shown(m), (TShown{-1, -1, 0}));
+        QVERIFY(m.statusLine->text().startsWith(QStringLiteral("NBGFILE1.ALL, picture 12: ")));
+        m.PictureChosen(2, 6);
+        m.autoPlayTimer(); // no record lies at or after character 7's table offset
+        QCOMPARE(Shown(m), (TShown{-1, -1, -1}));
+        m.PictureChosen(2, 151);
+        m.autoPlayTimer();
+        QCOMPARE(Shown(m), (TShown{-1, 13, 0}));
     }
 
     void offAndOnAgainResumesFromTheCurrentPictures() {

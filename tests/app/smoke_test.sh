@@ -69,15 +69,20 @@ focus_main
 xdotool key ctrl+n
 expect_title "Velmora Viewer 0/22 0/500 1/152"
 
-# The tools window stands over the main window once that has grown: put it away.
+# The menu keys work while the tools window has the keyboard.
 tools=$(xdotool search --name '^Velmora Tools' | head -1)
+[ -n "$tools" ] || fail "no tools window"
+xdotool windowfocus --sync "$tools"
+xdotool key ctrl+n
+expect_title "Velmora Viewer 0/22 0/500 2/152"
+
+# Put the tools window away, so that it cannot stand over the picture.
 focus_main
 xdotool key ctrl+y
 wait_for bash -c "! xdotool search --onlyvisible --name '^Velmora Tools$'" ||
   fail "ctrl+y did not hide the tools window"
-[ -n "$tools" ] || fail "no tools window"
 
-# Double size: the client area is the lowest 640 x 448 pixels of the window.
+# Double size: the picture is 640 x 448, between the menu bar and the status line.
 focus_main
 xdotool key ctrl+z
 geometry_is() { xdotool getwindowgeometry "$win" | grep -q "Geometry: 640x"; }
@@ -85,10 +90,17 @@ wait_for geometry_is || fail "zoom did not widen the window"
 sleep 0.5
 eval "$(xdotool getwindowgeometry --shell "$win")"
 import -window root "$work/screen.png"
+# The picture's top row: the first, down the window's left column, in the wallpaper frame's
+# colour (the menu bar above it is grey).
+row=$(convert "$work/screen.png" -crop "1x200+$X+$Y" +repage -depth 8 txt:- |
+  awk '/#E7E7F7/ && !found { found = NR } END { print found }')
+[ -n "$row" ] || fail "no picture under the menu bar"
+TOP=$((Y + row - 2))
+[ $((TOP + 448)) -lt $((Y + HEIGHT)) ] || fail "no status line under the picture"
 
 # Colour of picture pixel (x, y), as 8-bit r,g,b; dx, dy pick a pixel of its 2 x 2 block.
 pixel() {
-  local sx=$((X + 2 * $1 + ${3:-0})) sy=$((Y + HEIGHT - 448 + 2 * $2 + ${4:-0}))
+  local sx=$((X + 2 * $1 + ${3:-0})) sy=$((TOP + 2 * $2 + ${4:-0}))
   convert "$work/screen.png" -format "%[fx:int(255*p{$sx,$sy}.r+0.5)],%[fx:int(255*p{$sx,$sy}.g+0.5)],%[fx:int(255*p{$sx,$sy}.b+0.5)]" info:
 }
 expect_pixel() {

@@ -1,16 +1,18 @@
 // The tools window: construction layout, archive lines and picture rows, element groups, the
-// handlers (raised by a user's choice only), sizing and placement.
+// handlers (raised by a user's choice only, told as signals), sizing and placement.
 #include "apptest.h"
 
+#include "qtcanvas.h"
 #include "vlmnames.h"
 #include "vlmscreen.h"
 
 #include <QComboBox>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QWindow>
 
 using VLMAT::BaseRect;
 using VLMAT::TForms;
@@ -22,24 +24,24 @@ QString Utf8(const char* text) {
     return QString::fromUtf8(text);
 }
 
-QStringList Rows(const QListWidget& box) {
+QStringList Rows(const QListView& box) {
     QStringList rows;
-    for (int i = 0; i < box.count(); ++i)
-        rows << box.item(i)->text();
+    for (int i = 0; i < box.model()->rowCount(); ++i)
+        rows << box.model()->index(i, 0).data().toString();
     return rows;
 }
 
-QStringList SelectedRows(const QListWidget& box) {
+QStringList SelectedRows(const QListView& box) {
     QStringList rows;
-    for (const QListWidgetItem* item : box.selectedItems())
-        rows << item->text();
+    for (const QModelIndex& index : box.selectionModel()->selectedIndexes())
+        rows << index.data().toString();
     return rows;
 }
 
 // Shown group lists: their rows, in group order.
 QList<QStringList> VisibleGroups(const TtoolsForm& tools) {
     QList<QStringList> groups;
-    for (const auto& box : tools.boxes)
+    for (const QListView* box : tools.boxes)
         if (!box->isHidden()) groups << Rows(*box);
     return groups;
 }
@@ -51,8 +53,8 @@ void Pick(QComboBox& combo, int row) {
 }
 
 // As a person clicks a row of a list.
-void Click(QListWidget& box, int row) {
-    const QRect r = box.visualItemRect(box.item(row));
+void Click(QListView& box, int row) {
+    const QRect r = box.visualRect(box.model()->index(row, 0));
     QTest::mouseClick(box.viewport(), Qt::LeftButton, {}, r.center());
 }
 
@@ -63,6 +65,9 @@ class TestToolsForm : public QObject {
 
     QTemporaryDir dir;
     QString eyeCatch, characters;
+    // Where the records of 65,535 one-pixel elements lie: the last table offset, with room after
+    // it.
+    static constexpr int HostileEntry = 107;
 
     // Characters by index: 0 a base and an alternative for it plus an element of its own;
     // 1 equal rectangles apart; 2 five groups; 3 two groups; 4 many groups in a row.
@@ -87,6 +92,12 @@ private slots:
         VLMAT::WriteWallPapers(eyeCatch, 22);
         characters = dir.filePath(QStringLiteral("NCDAT.ALL"));
         WriteCharacterArchive();
+        for (bool onePixel : {false, true}) {
+            const QString folder = QString::fromLatin1(onePixel ? "onepixel" : "apart");
+            QVERIFY(QDir(dir.path()).mkdir(folder));
+            VLMAT::WriteCharacters(dir.filePath(folder + "/NCDAT.ALL"),
+                                   {{HostileEntry, VLMAT::OnePixelRecord(65535, onePixel)}});
+        }
     }
 
     void constructionPlacesTheControls() {
@@ -106,7 +117,7 @@ private slots:
         for (int k = 0; k < 3; ++k) {
             QCOMPARE(tools.labels[k]->text(), QStringLiteral(" "));
             QCOMPARE(tools.labels[k]->pos(), QPoint(4, y));
-            QCOMPARE(tools.labels[k]->buddy(), tools.combos[k].get());
+            QCOMPARE(tools.labels[k]->buddy(), tools.combos[k]);
             y += tools.labels[k]->height();
             QComboBox& combo = *tools.combos[k];
             QCOMPARE(combo.pos(), QPoint(4, y));
@@ -120,6 +131,12 @@ private slots:
         QCOMPARE(tools.height(), y + 4);
         QVERIFY(tools.boxes.empty());
         QVERIFY(tools.caps.empty());
+        // The window alone owns its controls.
+        for (int k = 0; k < 3; ++k)
+            for (QWidget* control :
+                 {static_cast<QWidget*>(tools.buttons[k]), static_cast<QWidget*>(tools.labels[k]),
+                  static_cast<QWidget*>(tools.combos[k])})
+                QCOMPARE(control->parentWidget(), &tools);
     }
 
     void withoutACompositorNothingChanges() {
@@ -227,7 +244,7 @@ private slots:
         QVERIFY(!t.boxes[1]->isEnabled());
         QCOMPARE(SelectedRows(*t.boxes[0]), QStringList{"00"});
         QCOMPARE(SelectedRows(*t.boxes[1]), QStringList{"02"});
-        QCOMPARE(t.caps[0]->buddy(), t.boxes[0].get());
+        QCOMPARE(t.caps[0]->buddy(), t.boxes[0]);
         // Side by side under the third drop-down list, each as wide as its caption.
         const QComboBox& last = *t.combos[2];
         QCOMPARE(t.caps[0]->pos(), QPoint(4, last.y() + last.height()));
@@ -253,7 +270,7 @@ private slots:
         VLMAT::Open(f.form->openCharacterMenu, characters);
         f.form->screen->DrawCharacter(3); // group 1 holds elements 1, 2 and 3
         f.form->UpdateCaption();
-        QListWidget& group = *f.tools->boxes[1];
+        QListView& group = *f.tools->boxes[1];
         QCOMPARE(Rows(group), (QStringList{"01", "02", "03"}));
         QCOMPARE(f.form->screen->shownElements, (std::vector<int32_t>{0, 1}));
         Click(group, 2);
@@ -264,7 +281,7 @@ private slots:
         // Character 0: elements 0 and 1 share the base's rectangle; the row "00" does nothing.
         f.form->screen->DrawCharacter(0);
         f.form->UpdateCaption();
-        QListWidget& base = *f.tools->boxes[0];
+        QListView& base = *f.tools->boxes[0];
         Click(base, 1);
         QCOMPARE(f.form->screen->shownElements, (std::vector<int32_t>{2, 1}));
         Click(base, 0);
@@ -276,9 +293,11 @@ private slots:
         VLMAT::Open(f.form->openWallPaperMenu, eyeCatch);
         VLMAT::Open(f.form->openCharacterMenu, characters);
         TtoolsForm& t = *f.tools;
-        QSignalSpy picked(t.combos[0].get(), &QComboBox::activated);
-        QSignalSpy changed(t.combos[0].get(), &QComboBox::currentIndexChanged);
-        QSignalSpy selected(t.boxes[0].get(), &QListWidget::itemSelectionChanged);
+        QSignalSpy picked(t.combos[0], &QComboBox::activated);
+        QSignalSpy changed(t.combos[0], &QComboBox::currentIndexChanged);
+        // A choice of this window's is told by these signals alone.
+        QSignalSpy pictures(&t, &TtoolsForm::pictureChosen);
+        QSignalSpy elements(&t, &TtoolsForm::elementChosen);
         f.form->nextWallPaperMenu->trigger();
         f.form->screen->DrawCharacter(2);
         f.form->UpdateCaption();
@@ -287,7 +306,8 @@ private slots:
         QCOMPARE(t.combos[0]->currentIndex(), 1);
         QCOMPARE(picked.count(), 0);
         QCOMPARE(changed.count(), 0);
-        QCOMPARE(selected.count(), 0);
+        QCOMPARE(pictures.count(), 0);
+        QCOMPARE(elements.count(), 0);
     }
 
     void pickingARowShowsThePictureItNames() {
@@ -310,7 +330,7 @@ private slots:
         Pick(combo, 3);
         QCOMPARE(f.form->screen->getwp(), 9);
         // Another list's choice is not this handler's business.
-        f.tools->wallPaperBoxChange(f.tools->combos[1].get());
+        f.tools->wallPaperBoxChange(f.tools->combos[1]);
         QCOMPARE(f.form->screen->getwp(), 9);
     }
 
@@ -322,9 +342,7 @@ private slots:
         TtoolsForm& t = *f.tools;
         QCOMPARE(VisibleGroups(t),
                  (QList<QStringList>{{"00"}, {"01", "02"}, {"03"}, {"04"}, {"05", "06"}}));
-        std::vector<QListWidget*> lists;
-        for (const auto& box : t.boxes)
-            lists.push_back(box.get());
+        const std::vector<QListView*> lists = t.boxes;
 
         f.form->screen->DrawCharacter(3);
         f.form->UpdateCaption();
@@ -338,7 +356,7 @@ private slots:
         f.form->UpdateCaption();
         QCOMPARE(t.boxes.size(), size_t{5});
         for (size_t g = 0; g < 5; ++g) {
-            QCOMPARE(t.boxes[g].get(), lists[g]);
+            QCOMPARE(t.boxes[g], lists[g]);
             QVERIFY(!t.boxes[g]->isHidden() && !t.caps[g]->isHidden());
         }
     }
@@ -366,16 +384,108 @@ private slots:
         QCOMPARE(t.labels[0]->width(), wide);
     }
 
+    // Rows of groups wider than the display: the window keeps its width, and lists are made
+    // only for the groups that can come into view.
+    void clientSizeStopsShortOfTheDisplay_data() {
+        QTest::addColumn<QString>("archive");
+        QTest::addColumn<int>("character");
+        QTest::addColumn<int>("groups");
+        QTest::newRow("61 groups") << "" << 4 << 61;
+        QTest::newRow("65,535 one-pixel elements apart") << "apart" << HostileEntry << 65535;
+    }
+
     void clientSizeStopsShortOfTheDisplay() {
+        QFETCH(QString, archive);
+        QFETCH(int, character);
+        QFETCH(int, groups);
         TForms f;
         TtoolsForm& t = *f.tools;
-        VLMAT::Open(f.form->openCharacterMenu, characters);
+        VLMAT::Open(f.form->openCharacterMenu,
+                    archive.isEmpty() ? characters : dir.filePath(archive + "/NCDAT.ALL"));
         const QSize before = t.size();
-        f.form->screen->DrawCharacter(4); // 61 groups in a row: far wider than the display
-        f.form->UpdateCaption();
-        QVERIFY(t.boxes[60]->x() + t.boxes[60]->width() >= t.QWidget::screen()->size().width());
+        f.form->PictureChosen(2, character);
+        QCOMPARE(f.form->screen->getch(), character);
+        QCOMPARE(t.GroupCount(), groups);
+        const int display = t.QWidget::screen()->size().width();
+        QVERIFY(t.boxes.size() < size_t(groups));
+        // The next group would have started past the display's edge.
+        const QListView& last = *t.boxes.back();
+        QVERIFY(last.x() < display && last.x() + last.width() + 4 >= display);
         QCOMPARE(t.width(), before.width());
         QCOMPARE(t.height(), t.boxes[0]->y() + t.boxes[0]->height() + 4);
+        QCOMPARE(SelectedRows(*t.boxes[1]), QStringList{"01"});
+    }
+
+    void oneGroupOfManyElementsIsOneList() {
+        TForms f;
+        TtoolsForm& t = *f.tools;
+        t.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&t));
+        VLMAT::Open(f.form->openCharacterMenu, dir.filePath("onepixel/NCDAT.ALL"));
+        f.form->PictureChosen(2, HostileEntry);
+        QCOMPARE(VisibleGroups(t).size(), 1);
+        QListView& group = *t.boxes[0];
+        QCOMPARE(group.model()->rowCount(), 65535);
+        QCOMPARE(group.model()->index(65534, 0).data().toString(), QStringLiteral("65534"));
+        QCOMPARE(SelectedRows(group), QStringList{"00"});
+        Click(group, 1);
+        QCOMPARE(f.form->screen->shownElements, (std::vector<int32_t>{1}));
+        QCOMPARE(SelectedRows(group), QStringList{"01"});
+    }
+
+    // The window only reads the compositor: picking a picture or an element, or pressing an
+    // open button, is told to whoever listens and changes nothing by itself.
+    void choicesAreToldAsSignals() {
+        VLM::TScreen screen;
+        screen.putwpfn(VLMQ::ToHostName(eyeCatch));
+        screen.putchfn(VLMQ::ToHostName(characters));
+        screen.DrawWallPaper(0);
+        screen.DrawCharacter(3);
+        TtoolsForm t;
+        t.screen = &screen;
+        t.UpdateControls();
+        QSignalSpy opened(&t, &TtoolsForm::openRequested);
+        QSignalSpy pictures(&t, &TtoolsForm::pictureChosen);
+        QSignalSpy elements(&t, &TtoolsForm::elementChosen);
+        t.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&t));
+        Pick(*t.combos[0], 7);
+        t.buttons[1]->click();
+        Click(*t.boxes[1], 2);
+        using TCalls = QList<QList<QVariant>>;
+        QCOMPARE(TCalls(pictures), (TCalls{{0, 7}}));
+        QCOMPARE(TCalls(opened), (TCalls{{1}}));
+        QCOMPARE(TCalls(elements), (TCalls{{3}}));
+        QCOMPARE(screen.getwp(), 0);
+        QCOMPARE(screen.shownElements, (std::vector<int32_t>{0, 1}));
+    }
+
+    void unreadablePictureRowIsMarked() {
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("NBGFILE1.ALL"));
+        VLMAT::WriteBackGrounds(path, {11, 12, 13}, {12});
+        TForms f;
+        TtoolsForm& t = *f.tools;
+        VLMAT::Open(f.form->openBackGroundMenu, path);
+        f.form->PictureChosen(1, 11);
+        QComboBox& combo = *t.combos[1];
+        const QString plain = combo.itemText(12);
+        f.form->nextBackGroundMenu->trigger(); // 12
+        // The archive stays named and its rows stay; the row tried is chosen and says why.
+        QCOMPARE(t.labels[1]->text(), Utf8("背景(&G): ") + path);
+        QCOMPARE(combo.count(), 500);
+        QCOMPARE(combo.currentText(),
+                 plain + QStringLiteral(" - not shown: header field out of range"));
+        QVERIFY(!combo.itemIcon(12).isNull());
+        f.form->nextBackGroundMenu->trigger(); // 13: the mark on 12 stays, 13 is plain
+        QCOMPARE(combo.currentIndex(), 13);
+        QVERIFY(combo.itemText(12) != plain && combo.itemIcon(13).isNull());
+
+        // Readable after all (the file was mended): the mark goes.
+        VLMAT::WriteBackGrounds(path, {11, 12, 13});
+        f.form->PictureChosen(1, 12);
+        QCOMPARE(combo.itemText(12), plain);
+        QVERIFY(combo.itemIcon(12).isNull());
     }
 
     void openButtonsRunTheMainWindowsCommands() {
@@ -409,6 +519,45 @@ private slots:
         f.tools->show();
         const QRect moved = f.form->frameGeometry();
         QCOMPARE(f.tools->pos(), QPoint(moved.x() + moved.width(), moved.y()));
+    }
+
+    // The tools window follows the main window as it grows or moves, never off the screen,
+    // until the user moves it; showing it again puts it back.
+    void followsTheMainWindowUntilTheUserMovesIt() {
+        TForms f;
+        TmainForm& m = *f.form;
+        TtoolsForm& t = *f.tools;
+        m.move(10, 20);
+        m.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&m));
+        const auto rightEdge = [&m] {
+            const QRect main = m.frameGeometry();
+            return QPoint(main.x() + main.width(), main.y());
+        };
+        // Grown as zoom grows it, though only as far as the test's small screen has room for.
+        m.SetClientSize(400, 300);
+        m.move(30, 40);
+        QTRY_COMPARE(m.ClientArea()->size(), QSize(400, 300));
+        QCOMPARE(t.pos(), rightEdge());
+
+        // As the desktop reports a drag of the user's.
+        t.windowHandle()->setFramePosition(QPoint(5, 500));
+        QTRY_VERIFY(t.MovedByUser());
+        m.SetClientSize(320, 224);
+        m.move(50, 60);
+        QTRY_COMPARE(m.ClientArea()->size(), QSize(320, 224));
+        QCOMPARE(t.pos(), QPoint(5, 500));
+
+        m.toolsMenu->trigger();
+        m.toolsMenu->trigger();
+        QVERIFY(!t.MovedByUser());
+        QCOMPARE(t.pos(), rightEdge());
+
+        // In the screen's bottom right corner: beside the left edge, pushed up into the screen.
+        const QRect area = m.QWidget::screen()->availableGeometry();
+        m.move(area.right() - 360, area.bottom() - 300);
+        QVERIFY(area.contains(t.frameGeometry()));
+        QCOMPARE(t.frameGeometry().right() + 1, m.frameGeometry().left());
     }
 
     void closingOnlyHides() {
