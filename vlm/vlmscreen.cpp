@@ -1,8 +1,6 @@
 #include "vlmscreen.h"
 
 #include <algorithm>
-#include <array>
-#include <set>
 
 namespace VLM {
 
@@ -90,17 +88,8 @@ void TScreen::DrawCharacter(int index) {
         // whole base is drawn anew: the picture equals a fresh composition of its layers.
         DrawWallPaperLayer();
         if (backGround->Loaded) DrawBackGroundLayer();
-        if (character->Loaded) {
-            // One element per distinct rectangle: the lowest-numbered one. A record may hold
-            // 65535 elements, so rectangles already taken are looked up, not compared in turn.
-            std::set<std::array<int32_t, 4>> taken;
-            for (int e = 0; e < character->Elems; ++e) {
-                const std::array<int32_t, 4> rect = {
-                    character->getElemLeft(e), character->getElemTop(e), character->getElemWidth(e),
-                    character->getElemHeight(e)};
-                if (taken.insert(rect).second) shownElements.push_back(e);
-            }
-        }
+        // One element per distinct rectangle: the lowest-numbered one (none when not loaded).
+        shownElements = character->DefaultElems();
     }
     DrawShownElements();
     Repaint();
