@@ -129,7 +129,7 @@ int List(const TConsole& c, const std::vector<std::string>& args) {
     if (json) std::fputs("[\n", c.out);
     for (int i = 0; i < count; ++i) {
         const VLMX::TPictureInfo p = VLMX::Inspect(*picture, i);
-        const bool loaded = p.ok || p.width > 0 || p.elements >= 0; // read, even if not drawable
+        const bool loaded = p.read;
         const bool hasElements = kind == VLMX::TArchiveKind::Character && loaded;
         const std::string status = p.ok ? "ok" : p.reason;
         if (!p.ok) ++unreadable;

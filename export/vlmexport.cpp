@@ -232,6 +232,7 @@ TPictureInfo Inspect(VLM::TBitmap& picture, int index) {
         info.reason = picture.LoadError.Text();
         return info;
     }
+    info.read = true;
     info.offset = picture.Offset;
     info.width = picture.Width;
     info.height = picture.Height;

@@ -29,8 +29,9 @@ std::unique_ptr<VLM::TBitmap> NewPicture(TArchiveKind kind, const std::string& p
 // What a picture holds once loaded, for listings.
 struct TPictureInfo {
     int index = 0;
-    bool ok = false;
-    std::string reason;  // why it could not be read (ASCII); empty when ok
+    bool ok = false;     // read, and exportable
+    bool read = false;   // read: the fields below are known (a character may still not fit)
+    std::string reason;  // why it is not ok (ASCII); empty when ok
     int32_t offset = 0;  // record start
     int width = 0;       // the stored picture; a character's work picture
     int height = 0;
@@ -89,6 +90,12 @@ struct TExportReport {
 // Called on the calling thread after pictures finish and at least ten times a second while
 // they run; false asks to stop: pictures under way still finish (every file is whole), no
 // other starts.
+//
+// A character whose elements do not fit its picture is composed again on the calling thread,
+// which writes the diagnostic dump and calls the installed VLM::TUserInterface's
+// InformationDialog and Terminate, as the viewer does for it. A caller whose batch must go on
+// installs an interface whose Terminate does nothing for the time of the export (velmora-cli
+// does); the picture is reported as unreadable either way.
 using TProgress = std::function<bool(int done, int total)>;
 
 // Exports pictures (indices of the archive, each once, in any order) into folder, which must
