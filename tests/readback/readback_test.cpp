@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <map>
+#include <functional>
 #include <memory>
 #include <unistd.h>
 
@@ -58,49 +58,47 @@ struct TFiles {
     }
 };
 
-} // namespace
+// Decoded pixels as alpha-red-green-blue, fully transparent ones as 0.
+using TDecoder = std::function<std::vector<uint32_t>(const std::string&)>;
 
-TEST(ReadBack, QtSeesEveryPixelWithItsAlpha) {
-    TFiles f;
-    const QImage ch(QString::fromStdString(f.characterPng));
-    ASSERT_FALSE(ch.isNull());
-    EXPECT_TRUE(ch.hasAlphaChannel());
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 24; ++x) {
-            const QRgb seen = ch.pixel(x, y);
-            ASSERT_EQ(qAlpha(seen) == 0 ? 0 : seen, f.CharacterArgb(x, y)) << x << "," << y;
-        }
-    const QImage bg(QString::fromStdString(f.backgroundPng));
-    ASSERT_EQ(bg.format(), QImage::Format_Indexed8);
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 24; ++x) ASSERT_EQ(bg.pixel(x, y), f.BackGroundArgb(x, y)) << x << "," << y;
-    const QImage rgb(QString::fromStdString(f.rgbPng));
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 5; ++x) ASSERT_EQ(rgb.pixel(x, y), f.ScreenArgb(x, y));
+std::vector<uint32_t> ByQt(const std::string& path) {
+    const QImage image(QString::fromStdString(path));
+    std::vector<uint32_t> argb;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            argb.push_back(qAlpha(image.pixel(x, y)) == 0 ? 0 : image.pixel(x, y));
+    return argb;
 }
 
-TEST(ReadBack, ImageMagickSeesEveryPixelWithItsAlpha) {
-    if (::access("/usr/bin/convert", X_OK) != 0) GTEST_SKIP() << "ImageMagick is not installed";
+// "convert FILE -depth 8 rgba:-" gives the decoded samples, four bytes a pixel.
+std::vector<uint32_t> ByImageMagick(const std::string& path) {
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(
+        ::popen(("/usr/bin/convert '" + path + "' -depth 8 rgba:-").c_str(), "r"), ::pclose);
+    std::vector<uint32_t> argb;
+    unsigned char p[4];
+    while (pipe && std::fread(p, 1, 4, pipe.get()) == 4)
+        argb.push_back(p[3] == 0 ? 0 : uint32_t(p[3]) << 24 | uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]);
+    return argb;
+}
+
+} // namespace
+
+TEST(ReadBack, QtAndImageMagickSeeEveryPixelWithItsAlpha) {
     TFiles f;
-    // "convert FILE -depth 8 rgba:-" gives the decoded samples, four bytes a pixel.
-    const auto decode = [](const std::string& path) {
-        std::unique_ptr<FILE, int (*)(FILE*)> pipe(
-            ::popen(("/usr/bin/convert '" + path + "' -depth 8 rgba:-").c_str(), "r"), ::pclose);
-        std::vector<uint32_t> argb;
-        unsigned char p[4];
-        while (pipe && std::fread(p, 1, 4, pipe.get()) == 4)
-            argb.push_back(p[3] == 0 ? 0 : uint32_t(p[3]) << 24 | uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]);
-        return argb;
-    };
-    const auto ch = decode(f.characterPng), bg = decode(f.backgroundPng), rgb = decode(f.rgbPng);
-    ASSERT_EQ(ch.size(), 24u * 16);
-    ASSERT_EQ(bg.size(), 24u * 16);
-    ASSERT_EQ(rgb.size(), 5u * 3);
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 24; ++x) {
-            ASSERT_EQ(ch[size_t(y * 24 + x)], f.CharacterArgb(x, y)) << x << "," << y;
-            ASSERT_EQ(bg[size_t(y * 24 + x)], f.BackGroundArgb(x, y)) << x << "," << y;
-        }
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 5; ++x) ASSERT_EQ(rgb[size_t(y * 5 + x)], f.ScreenArgb(x, y));
+    std::vector<std::pair<const char*, TDecoder>> decoders = {{"Qt", ByQt}};
+    if (::access("/usr/bin/convert", X_OK) == 0) decoders.emplace_back("ImageMagick", ByImageMagick);
+    for (const auto& [name, decode] : decoders) {
+        SCOPED_TRACE(name);
+        const auto ch = decode(f.characterPng), bg = decode(f.backgroundPng), rgb = decode(f.rgbPng);
+        ASSERT_EQ(ch.size(), 24u * 16);
+        ASSERT_EQ(bg.size(), 24u * 16);
+        ASSERT_EQ(rgb.size(), 5u * 3);
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 24; ++x) {
+                ASSERT_EQ(ch[size_t(y * 24 + x)], f.CharacterArgb(x, y)) << x << "," << y;
+                ASSERT_EQ(bg[size_t(y * 24 + x)], f.BackGroundArgb(x, y)) << x << "," << y;
+            }
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 5; ++x) ASSERT_EQ(rgb[size_t(y * 5 + x)], f.ScreenArgb(x, y));
+    }
 }
