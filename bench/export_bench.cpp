@@ -48,7 +48,8 @@ const char* const Archives[] = {"EYECATCH.ALL", "WPALL1.ALL",   "WPALL2.ALL",
 
 int Spawn(const std::vector<std::string>& args) {
     std::vector<char*> argv;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    for (const auto& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     pid_t pid = 0;
     if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
@@ -67,8 +68,8 @@ int64_t FolderBytes(const fs::path& folder) {
 // One exported picture as the export sees it, and as raw samples for convert.
 struct TPicture {
     VLMX::TImage image;
-    int kind = 0; // 0 wallpaper, 1 background, 2 character
-    std::string raw; // r g b (a) samples, written once
+    int kind = 0;     // 0 wallpaper, 1 background, 2 character
+    std::string raw;  // r g b (a) samples, written once
     std::string size; // "WxH"
     bool alpha = false;
 };
@@ -85,7 +86,8 @@ const TData& Data() {
         TData d;
         d.folder = fs::temp_directory_path() / ("vlm-export-bench-" + std::to_string(getpid()));
         fs::create_directories(d.folder / "raw");
-        if (Spawn({VLM_MKDEMO, (d.folder / "demo").string()}) != 0) Fail("the demo generator failed");
+        if (Spawn({VLM_MKDEMO, (d.folder / "demo").string()}) != 0)
+            Fail("the demo generator failed");
         for (const char* name : Archives) {
             const std::string path = (d.folder / "demo" / name).string();
             const auto picture = VLMX::NewPicture(VLMX::ArchiveKindOf(path), path);
@@ -118,13 +120,15 @@ const TData& Data() {
     return data;
 }
 
-constexpr const char* KindCounters[3] = {"bytes_wallpapers", "bytes_backgrounds", "bytes_characters"};
+constexpr const char* KindCounters[3] = {"bytes_wallpapers", "bytes_backgrounds",
+                                         "bytes_characters"};
 
 // bytes: by kind of archive.
 void Finish(benchmark::State& state, double seconds, const int64_t (&bytes)[3]) {
     state.counters["pictures_per_s"] = Data().count / seconds;
     state.counters["bytes"] = static_cast<double>(bytes[0] + bytes[1] + bytes[2]);
-    for (int k = 0; k < 3; ++k) state.counters[KindCounters[k]] = static_cast<double>(bytes[k]);
+    for (int k = 0; k < 3; ++k)
+        state.counters[KindCounters[k]] = static_cast<double>(bytes[k]);
     state.counters["wall_s"] = seconds;
 }
 
@@ -145,7 +149,8 @@ template <class F> double Seconds(benchmark::State& state, F&& f) {
     const double cpu = CpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     f();
-    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     state.counters["cpu_s"] = CpuSeconds() - cpu;
     return wall;
 }
@@ -196,8 +201,8 @@ void ImageMagick(benchmark::State& state) {
         state.SetIterationTime(s);
         int64_t bytes[3] = {};
         for (size_t i = 0; i < d.pictures.size(); ++i)
-            bytes[d.pictures[i].kind] += static_cast<int64_t>(
-                fs::file_size(out / (std::to_string(i) + ".png")));
+            bytes[d.pictures[i].kind] +=
+                static_cast<int64_t>(fs::file_size(out / (std::to_string(i) + ".png")));
         Finish(state, s, bytes);
         fs::remove_all(out);
     }
@@ -305,7 +310,9 @@ size_t LibPngAsExport(const VLMX::TImage& image) {
     return LibPng(image, 7, best);
 }
 
-size_t LibPngPlain(const VLMX::TImage& image) { return LibPng(image, 7, -1); }
+size_t LibPngPlain(const VLMX::TImage& image) {
+    return LibPng(image, 7, -1);
+}
 #endif
 
 #ifdef VLM_BENCH_QT
@@ -345,14 +352,15 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& r : runs) {
             if (r.run_type != Run::RT_Aggregate || r.aggregate_name != "median") continue;
-            const std::string name = r.run_name.function_name +
-                                     (r.run_name.args.empty() ? "" : "/" + r.run_name.args);
+            const std::string name =
+                r.run_name.function_name + (r.run_name.args.empty() ? "" : "/" + r.run_name.args);
             TMedian& m = medians[name];
             m.pps = r.counters.at("pictures_per_s");
             m.bytes = r.counters.at("bytes");
             m.wall = r.counters.at("wall_s");
             m.cpu = r.counters.at("cpu_s");
-            for (int k = 0; k < 3; ++k) m.kinds[k] = r.counters.at(KindCounters[k]);
+            for (int k = 0; k < 3; ++k)
+                m.kinds[k] = r.counters.at(KindCounters[k]);
             m.repetitions = r.repetitions;
             std::fprintf(stderr, "%-28s %8.2f s\n", name.c_str(), m.wall);
         }
@@ -412,12 +420,19 @@ int main(int argc, char** argv) {
     exp->UseManualTime()->Iterations(1)->Repetitions(7)->ReportAggregatesOnly(true);
     // A minute a run on a busy machine: three runs give a median.
     benchmark::RegisterBenchmark("imagemagick_convert", ImageMagick)
-        ->UseManualTime()->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true);
+        ->UseManualTime()
+        ->Iterations(1)
+        ->Repetitions(3)
+        ->ReportAggregatesOnly(true);
     const auto writer = [](const char* name, auto encode) {
         benchmark::RegisterBenchmark(name, [encode](benchmark::State& s) { Writer(s, encode); })
-            ->UseManualTime()->Iterations(1)->Repetitions(7)->ReportAggregatesOnly(true);
+            ->UseManualTime()
+            ->Iterations(1)
+            ->Repetitions(7)
+            ->ReportAggregatesOnly(true);
     };
-    writer("writer_libspng_export", [](const VLMX::TImage& i) { return VLMX::EncodePng(i).size(); });
+    writer("writer_libspng_export",
+           [](const VLMX::TImage& i) { return VLMX::EncodePng(i).size(); });
     writer("writer_libspng_plain", SpngPlain);
 #ifdef VLM_BENCH_LIBPNG
     writer("writer_libpng_export", LibPngAsExport);

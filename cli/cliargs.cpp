@@ -31,7 +31,9 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 
 } // namespace
 
-bool TArguments::Has(const std::string& flag) const { return Contains(flags, flag); }
+bool TArguments::Has(const std::string& flag) const {
+    return Contains(flags, flag);
+}
 
 std::string TArguments::Value(const std::string& option, const std::string& fallback) const {
     const auto it = values.find(option);
@@ -97,7 +99,8 @@ std::vector<int> ParsePictureList(const std::string& text, int count) {
         if (last >= count)
             throw bad("picture " + std::to_string(last) + " is outside 0-" +
                       std::to_string(count - 1));
-        for (int i = first; i <= last; ++i) pictures.push_back(i);
+        for (int i = first; i <= last; ++i)
+            pictures.push_back(i);
     }
     std::sort(pictures.begin(), pictures.end());
     pictures.erase(std::unique(pictures.begin(), pictures.end()), pictures.end());
@@ -114,8 +117,8 @@ TLayerRef ParseLayerRef(const std::string& text, bool withElements, const std::s
     // FILE:K:E,... when the last part is a list of numbers and the one before it a number too.
     if (withElements) {
         const size_t last = rest.rfind(':');
-        const size_t before = last == std::string::npos || last == 0 ? std::string::npos
-                                                                     : rest.rfind(':', last - 1);
+        const size_t before =
+            last == std::string::npos || last == 0 ? std::string::npos : rest.rfind(':', last - 1);
         if (before != std::string::npos && IsNumber(rest.substr(before + 1, last - before - 1))) {
             const std::string list = rest.substr(last + 1);
             const std::vector<std::string> parts = Split(list, ',');

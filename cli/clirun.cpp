@@ -75,8 +75,10 @@ private:
     // Engine texts are code page 932 with LF CR line ends.
     static std::string Readable(const std::string& cp932) {
         std::string text = VLMX::Cp932ToUtf8(cp932);
-        for (size_t at; (at = text.find("\n\r")) != std::string::npos;) text.erase(at + 1, 1);
-        while (!text.empty() && text.back() == '\n') text.pop_back();
+        for (size_t at; (at = text.find("\n\r")) != std::string::npos;)
+            text.erase(at + 1, 1);
+        while (!text.empty() && text.back() == '\n')
+            text.pop_back();
         return text;
     }
     void Print(const std::string& text) {
@@ -114,8 +116,12 @@ VLMX::TArchiveKind OpenArchive(const TConsole& c, const std::string& path) {
     return kind;
 }
 
-std::string Field(int64_t value, bool known) { return known ? std::to_string(value) : "-"; }
-std::string JsonField(int64_t value, bool known) { return known ? std::to_string(value) : "null"; }
+std::string Field(int64_t value, bool known) {
+    return known ? std::to_string(value) : "-";
+}
+std::string JsonField(int64_t value, bool known) {
+    return known ? std::to_string(value) : "null";
+}
 
 int List(const TConsole& c, const std::vector<std::string>& args) {
     const TArguments a = ParseArguments(args, {}, {"--json"});
@@ -187,7 +193,8 @@ int Export(const TConsole& c, const std::vector<std::string>& args) {
     if (a.values.count("--pictures"))
         pictures = ParsePictureList(a.Value("--pictures"), count);
     else
-        for (int i = 0; i < count; ++i) pictures.push_back(i);
+        for (int i = 0; i < count; ++i)
+            pictures.push_back(i);
     if (const int error = VLMX::MakeFolder(folder)) {
         Message(c, folder + ": " + VLMX::TWriteResult{VLMX::TWriteResult::Failed, error}.Text());
         return ExitTrouble;
@@ -230,9 +237,8 @@ struct TLayer {
 };
 
 int Compose(const TConsole& c, const std::vector<std::string>& args) {
-    const TArguments a =
-        ParseArguments(args, {"--wallpaper", "--background", "--character", "--scale", "--out"},
-                       {"--force"});
+    const TArguments a = ParseArguments(
+        args, {"--wallpaper", "--background", "--character", "--scale", "--out"}, {"--force"});
     if (!a.words.empty()) throw TUsageError{"compose takes no file other than its options'"};
     const std::string out = a.Value("--out");
     if (out.empty()) throw TUsageError{"compose needs --out FILE.png"};
@@ -256,8 +262,8 @@ int Compose(const TConsole& c, const std::vector<std::string>& args) {
     int status = ExitOk;
     const auto note = [&](const TLayer& l, const VLM::TLoadError& error, bool loaded) {
         if (!l.given || loaded) return;
-        Message(c, std::string(VLMX::KindName(l.kind)) + " " + std::to_string(l.ref.index) +
-                       ": " + error.Text());
+        Message(c, std::string(VLMX::KindName(l.kind)) + " " + std::to_string(l.ref.index) + ": " +
+                       error.Text());
         status = ExitUnreadable;
     };
     try {

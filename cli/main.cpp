@@ -8,7 +8,9 @@ namespace {
 
 volatile std::sig_atomic_t interrupted = 0;
 
-extern "C" void OnInterrupt(int signal) { interrupted = signal; }
+extern "C" void OnInterrupt(int signal) {
+    interrupted = signal;
+}
 
 // The first SIGINT or SIGTERM lets the pictures under way finish, so that no half-written
 // file is left; a second one ends the program at once.

@@ -48,6 +48,8 @@ void TProgressBar::Clear() {
     shown = false;
 }
 
-void TProgressBar::Finish() { Clear(); }
+void TProgressBar::Finish() {
+    Clear();
+}
 
 } // namespace VLMC

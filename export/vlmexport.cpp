@@ -123,7 +123,8 @@ private:
     bool WriteElements(TOutcome& o, const std::string& sub) {
         const auto& ch = static_cast<const VLM::TCharacterBitmap&>(*picture);
         if (const int error = MakeFolder(sub)) {
-            Fail(o, TPictureFailure::CannotWrite, sub, TWriteResult{TWriteResult::Failed, error}.Text());
+            Fail(o, TPictureFailure::CannotWrite, sub,
+                 TWriteResult{TWriteResult::Failed, error}.Text());
             return false;
         }
         bool all = true;
@@ -131,8 +132,8 @@ private:
             // A PNG has at least one pixel; an empty element shows only in elements.json.
             if (ch.getElemWidth(e) <= 0 || ch.getElemHeight(e) <= 0) continue;
             const std::string path = Join(sub, ElementFileName(e));
-            all = Write(o, path, WritePng(ElementPicture(ch, e), path, options.scale,
-                                          options.overwrite)) &&
+            all = Write(o, path,
+                        WritePng(ElementPicture(ch, e), path, options.scale, options.overwrite)) &&
                   all;
         }
         if (o.stop || stop) return false;
@@ -178,7 +179,8 @@ void Absorb(TExportReport& report, TOutcome& o) {
             o.failures.back().reason += std::string("; the diagnostic dump failed: ") + e.what();
         }
     }
-    for (auto& f : o.failures) report.failures.push_back(std::move(f));
+    for (auto& f : o.failures)
+        report.failures.push_back(std::move(f));
 }
 
 } // namespace
@@ -281,13 +283,15 @@ TFileResult WritePng(const TImage& image, const std::string& path, int scale, bo
 }
 
 bool TExportReport::Unreadable() const {
-    return std::any_of(failures.begin(), failures.end(),
-                       [](const TPictureFailure& f) { return f.kind == TPictureFailure::Unreadable; });
+    return std::any_of(failures.begin(), failures.end(), [](const TPictureFailure& f) {
+        return f.kind == TPictureFailure::Unreadable;
+    });
 }
 
 bool TExportReport::WriteFailed() const {
-    return std::any_of(failures.begin(), failures.end(),
-                       [](const TPictureFailure& f) { return f.kind != TPictureFailure::Unreadable; });
+    return std::any_of(failures.begin(), failures.end(), [](const TPictureFailure& f) {
+        return f.kind != TPictureFailure::Unreadable;
+    });
 }
 
 TExportReport ExportPictures(const std::string& archive, const std::vector<int>& pictures,
@@ -347,13 +351,16 @@ TExportReport ExportPictures(const std::string& archive, const std::vector<int>&
                 arrived.swap(finished);
                 last = running == 0;
             }
-            for (TOutcome& o : arrived) Absorb(report, o);
+            for (TOutcome& o : arrived)
+                Absorb(report, o);
             if (!keepGoing()) stop = true;
         }
-        for (auto& w : workers) w.join();
+        for (auto& w : workers)
+            w.join();
     }
-    std::stable_sort(report.failures.begin(), report.failures.end(),
-                     [](const TPictureFailure& a, const TPictureFailure& b) { return a.index < b.index; });
+    std::stable_sort(
+        report.failures.begin(), report.failures.end(),
+        [](const TPictureFailure& a, const TPictureFailure& b) { return a.index < b.index; });
     return report;
 }
 

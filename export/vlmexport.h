@@ -29,14 +29,14 @@ std::unique_ptr<VLM::TBitmap> NewPicture(TArchiveKind kind, const std::string& p
 // What a picture holds once loaded, for listings.
 struct TPictureInfo {
     int index = 0;
-    bool ok = false;     // read, and exportable
-    bool read = false;   // read: the fields below are known (a character may still not fit)
-    std::string reason;  // why it is not ok (ASCII); empty when ok
-    int32_t offset = 0;  // record start
-    int width = 0;       // the stored picture; a character's work picture
+    bool ok = false;    // read, and exportable
+    bool read = false;  // read: the fields below are known (a character may still not fit)
+    std::string reason; // why it is not ok (ASCII); empty when ok
+    int32_t offset = 0; // record start
+    int width = 0;      // the stored picture; a character's work picture
     int height = 0;
-    int elements = -1;   // characters only
-    std::string name;    // display name, UTF-8
+    int elements = -1; // characters only
+    std::string name;  // display name, UTF-8
 };
 // Selects picture index on picture (the archive's own object, which keeps it loaded).
 TPictureInfo Inspect(VLM::TBitmap& picture, int index);
@@ -83,8 +83,8 @@ struct TExportReport {
     int64_t bytes = 0;
     std::vector<TPictureFailure> failures; // in picture order
     bool cancelled = false;
-    bool Unreadable() const;   // some picture could not be read
-    bool WriteFailed() const;  // some file was not written (exists or refused)
+    bool Unreadable() const;  // some picture could not be read
+    bool WriteFailed() const; // some file was not written (exists or refused)
 };
 
 // Called on the calling thread after pictures finish and at least ten times a second while

@@ -94,7 +94,8 @@ TImage ElementPicture(const VLM::TCharacterBitmap& character, int element) {
         throw std::out_of_range("no such element");
     const auto& e = *character.elements[static_cast<size_t>(element)];
     TImage image = TImage::Indexed(e.width, e.height);
-    if (!image.pixels.empty()) std::memcpy(image.pixels.data(), e.pixels.get(), image.pixels.size());
+    if (!image.pixels.empty())
+        std::memcpy(image.pixels.data(), e.pixels.get(), image.pixels.size());
     image.palette = PaletteOf(character);
     image.transparentZero = true;
     return image;

@@ -18,7 +18,9 @@ struct TRgb {
 };
 
 // A 5-bit channel widened to 8 bits: 0 stays 0, 31 becomes 255.
-constexpr uint8_t Widen5(unsigned c) { return static_cast<uint8_t>((c & 31) << 3 | (c & 31) >> 2); }
+constexpr uint8_t Widen5(unsigned c) {
+    return static_cast<uint8_t>((c & 31) << 3 | (c & 31) >> 2);
+}
 
 // A screen colour (red in bits 10-14) as 8-bit channels.
 constexpr TRgb ScreenToRgb(uint16_t screen) {
@@ -33,9 +35,9 @@ struct TImage {
     TFormat format = TFormat::Rgb;
     int width = 0;
     int height = 0;
-    std::vector<uint8_t> pixels;    // Indexed: one index a pixel; Rgb: r, g, b a pixel
+    std::vector<uint8_t> pixels;     // Indexed: one index a pixel; Rgb: r, g, b a pixel
     std::array<TRgb, 256> palette{}; // Indexed only
-    bool transparentZero = false;   // Indexed only: entry 0 fully transparent
+    bool transparentZero = false;    // Indexed only: entry 0 fully transparent
 
     static TImage Indexed(int width, int height); // every pixel index 0
     static TImage Rgb(int width, int height);     // black

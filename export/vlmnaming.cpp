@@ -97,7 +97,8 @@ std::string PictureStem(int index, const std::string& cp932Name) {
     const size_t room = MaxFileName - stem.size() - 1 - 4;
     if (name.size() > room) {
         size_t cut = room;
-        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+            --cut;
         name.resize(cut);
     }
     return stem + "-" + name;

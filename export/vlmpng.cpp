@@ -76,7 +76,8 @@ std::vector<uint8_t> Encode(const TImage& image, int scale, int level, int filte
             uint8_t* o = wide.data();
             for (int x = 0; x < image.width; ++x, row += bpp)
                 for (int k = 0; k < scale; ++k, o += bpp)
-                    for (int b = 0; b < bpp; ++b) o[b] = row[b];
+                    for (int b = 0; b < bpp; ++b)
+                        o[b] = row[b];
             row = wide.data();
         }
         for (int k = 0; k < scale; ++k) {

@@ -51,7 +51,9 @@ int RenameNoReplace(const char* from, const char* to) {
     return 0;
 }
 
-TWriteResult Failure(int error) { return {TWriteResult::Failed, error}; }
+TWriteResult Failure(int error) {
+    return {TWriteResult::Failed, error};
+}
 
 } // namespace
 

@@ -341,8 +341,8 @@ std::vector<int32_t> TCharacterBitmap::ElemGroups() const {
     for (int e = 0; e < Elems; ++e) {
         const TElem* el = Elem(e);
         if (!el) break;
-        groups.push_back(lowest.try_emplace({el->left, el->top, el->width, el->height}, e)
-                             .first->second);
+        groups.push_back(
+            lowest.try_emplace({el->left, el->top, el->width, el->height}, e).first->second);
     }
     return groups;
 }

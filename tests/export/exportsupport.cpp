@@ -24,7 +24,8 @@ struct TCtxFree {
 std::string ReadAll(int fd) {
     std::string text;
     char buffer[4096];
-    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, size_t(n));
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+        text.append(buffer, size_t(n));
     return text;
 }
 
@@ -56,7 +57,8 @@ TPng ReadPng(const std::string& path) {
     spng_plte plte{};
     if (spng_get_plte(ctx.get(), &plte) == 0)
         for (uint32_t i = 0; i < plte.n_entries; ++i)
-            png.palette.push_back({plte.entries[i].red, plte.entries[i].green, plte.entries[i].blue});
+            png.palette.push_back(
+                {plte.entries[i].red, plte.entries[i].green, plte.entries[i].blue});
     spng_trns trns{};
     if (spng_get_trns(ctx.get(), &trns) == 0)
         png.alpha.assign(trns.type3_alpha, trns.type3_alpha + trns.n_type3_entries);
@@ -79,7 +81,8 @@ VLMX::TRgb Widened(uint16_t screen) {
 
 TBackGrounds SpacedBackGrounds(const std::vector<std::pair<int, int>>& sizes, uint32_t seed) {
     std::vector<int> byOffset(VLM::BackGroundNameCount);
-    for (int i = 0; i < VLM::BackGroundNameCount; ++i) byOffset[size_t(i)] = i;
+    for (int i = 0; i < VLM::BackGroundNameCount; ++i)
+        byOffset[size_t(i)] = i;
     std::sort(byOffset.begin(), byOffset.end(), [](int a, int b) {
         return VLM::BackGroundNames[a].offset < VLM::BackGroundNames[b].offset;
     });
@@ -125,7 +128,8 @@ TRun RunCli(const std::vector<std::string>& args) {
         ::dup2(o, 1);
         ::dup2(e, 2);
         std::vector<char*> argv{const_cast<char*>(VLM_CLI)};
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         ::execv(VLM_CLI, argv.data());
         ::_exit(127);

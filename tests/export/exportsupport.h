@@ -40,7 +40,7 @@ std::vector<std::string> FilesIn(const std::string& folder);
 
 // velmora-cli run to its end with args; stdout and stderr kept apart.
 struct TRun {
-    int status = -1;    // exit status, or 128 + signal
+    int status = -1; // exit status, or 128 + signal
     std::string out, err;
 };
 TRun RunCli(const std::vector<std::string>& args);

@@ -23,9 +23,11 @@ struct TFiles {
     VLM::TPicture screen{5, 3};
 
     TFiles() {
-        for (int x = 0; x < 5; ++x) character.elements[0].pixels[size_t(x)] = 0; // transparent
+        for (int x = 0; x < 5; ++x)
+            character.elements[0].pixels[size_t(x)] = 0; // transparent
         const std::string ch = dir.Write(
-            "NCDAT.ALL", VLMW::CharacterArchive({{VLM::CharacterNames[144].offset, 0, false, character}}));
+            "NCDAT.ALL",
+            VLMW::CharacterArchive({{VLM::CharacterNames[144].offset, 0, false, character}}));
         VLMW::TBackGroundRecord r;
         r.picture = background;
         r.searchFrom = VLM::BackGroundNames[290].offset;
@@ -77,7 +79,9 @@ std::vector<uint32_t> ByImageMagick(const std::string& path) {
     std::vector<uint32_t> argb;
     unsigned char p[4];
     while (pipe && std::fread(p, 1, 4, pipe.get()) == 4)
-        argb.push_back(p[3] == 0 ? 0 : uint32_t(p[3]) << 24 | uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]);
+        argb.push_back(p[3] == 0 ? 0
+                                 : uint32_t(p[3]) << 24 | uint32_t(p[0]) << 16 |
+                                       uint32_t(p[1]) << 8 | p[2]);
     return argb;
 }
 
@@ -86,10 +90,12 @@ std::vector<uint32_t> ByImageMagick(const std::string& path) {
 TEST(ReadBack, QtAndImageMagickSeeEveryPixelWithItsAlpha) {
     TFiles f;
     std::vector<std::pair<const char*, TDecoder>> decoders = {{"Qt", ByQt}};
-    if (::access("/usr/bin/convert", X_OK) == 0) decoders.emplace_back("ImageMagick", ByImageMagick);
+    if (::access("/usr/bin/convert", X_OK) == 0)
+        decoders.emplace_back("ImageMagick", ByImageMagick);
     for (const auto& [name, decode] : decoders) {
         SCOPED_TRACE(name);
-        const auto ch = decode(f.characterPng), bg = decode(f.backgroundPng), rgb = decode(f.rgbPng);
+        const auto ch = decode(f.characterPng), bg = decode(f.backgroundPng),
+                   rgb = decode(f.rgbPng);
         ASSERT_EQ(ch.size(), 24u * 16);
         ASSERT_EQ(bg.size(), 24u * 16);
         ASSERT_EQ(rgb.size(), 5u * 3);
@@ -99,6 +105,7 @@ TEST(ReadBack, QtAndImageMagickSeeEveryPixelWithItsAlpha) {
                 ASSERT_EQ(bg[size_t(y * 24 + x)], f.BackGroundArgb(x, y)) << x << "," << y;
             }
         for (int y = 0; y < 3; ++y)
-            for (int x = 0; x < 5; ++x) ASSERT_EQ(rgb[size_t(y * 5 + x)], f.ScreenArgb(x, y));
+            for (int x = 0; x < 5; ++x)
+                ASSERT_EQ(rgb[size_t(y * 5 + x)], f.ScreenArgb(x, y));
     }
 }
