@@ -41,14 +41,21 @@ bool WriteAll(int fd, const uint8_t* data, size_t size) {
     return true;
 }
 
+bool Unsupported(int error) { return error == EINVAL || error == ENOSYS || error == ENOTSUP; }
+
 // Renames from onto to unless to exists: in one step where the folder's file system can, by a
-// second link otherwise.
+// second link where it has links, and by a look before the rename on the rest (FAT, say).
 int RenameNoReplace(const char* from, const char* to) {
     if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
-    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return errno;
-    if (::link(from, to) != 0) return errno;
-    ::unlink(from);
-    return 0;
+    if (!Unsupported(errno)) return errno;
+    if (::link(from, to) == 0) {
+        ::unlink(from);
+        return 0;
+    }
+    if (errno != EPERM && !Unsupported(errno)) return errno;
+    struct stat st {};
+    if (::lstat(to, &st) == 0) return EEXIST;
+    return ::rename(from, to) == 0 ? 0 : errno;
 }
 
 TWriteResult Failure(int error) {
