@@ -22,8 +22,6 @@ int32_t Int32BE(const uint8_t* p) {
 
 } // namespace
 
-uint8_t TBackGroundBitmap::scratch[ScratchBytes];
-
 TBackGroundBitmap::TBackGroundBitmap() {
     Width = ShownWidth;
     Height = ShownHeight;

@@ -37,7 +37,7 @@ private:
     // Grows the pixel store to hold bytes; it never shrinks, so later loads reuse it.
     void Reserve(int64_t bytes);
 
-    static uint8_t scratch[ScratchBytes]; // shared by every background object
+    uint8_t scratch[ScratchBytes]; // each object its own, so pictures may load on several threads
 };
 
 } // namespace VLM

@@ -4,11 +4,11 @@
 
 #include <algorithm>
 #include <array>
-#include <set>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <map>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -340,16 +340,26 @@ bool TCharacterBitmap::SameElemRect(int i, int j) const {
            a->height == b->height;
 }
 
-std::vector<int32_t> TCharacterBitmap::DefaultSelection() const {
-    // A record may hold 65535 elements, so rectangles already taken are looked up, not
-    // compared in turn.
-    std::vector<int32_t> shown;
-    if (!Loaded) return shown;
-    std::set<std::array<int32_t, 4>> taken;
+std::vector<int32_t> TCharacterBitmap::ElemGroups() const {
+    std::vector<int32_t> groups;
+    if (!Loaded || elements.empty()) return groups;
+    // A record may hold 65535 elements, so rectangles already seen are looked up, not compared
+    // in turn.
+    std::map<std::array<int32_t, 4>, int32_t> lowest;
     for (int e = 0; e < Elems; ++e) {
-        const TElem& el = *elements[static_cast<size_t>(e)];
-        if (taken.insert({el.left, el.top, el.width, el.height}).second) shown.push_back(e);
+        const TElem* el = Elem(e);
+        if (!el) break;
+        groups.push_back(
+            lowest.try_emplace({el->left, el->top, el->width, el->height}, e).first->second);
     }
+    return groups;
+}
+
+std::vector<int32_t> TCharacterBitmap::DefaultElems() const {
+    const std::vector<int32_t> groups = ElemGroups();
+    std::vector<int32_t> shown;
+    for (size_t e = 0; e < groups.size(); ++e)
+        if (groups[e] == static_cast<int32_t>(e)) shown.push_back(groups[e]);
     return shown;
 }
 

@@ -64,9 +64,12 @@ public:
     int getElemWidth(int i) const;
     int getElemHeight(int i) const;
     bool SameElemRect(int i, int j) const;
-    // The elements shown when the character is first drawn: for each distinct rectangle the
-    // lowest-numbered element with it, in ascending order. Empty while nothing is loaded.
-    std::vector<int32_t> DefaultSelection() const;
+    // For each element, the lowest-numbered element with the same rectangle: the alternatives
+    // of one spot share it. Empty unless loaded.
+    std::vector<int32_t> ElemGroups() const;
+    // The selection the compositor shows first: each distinct rectangle's lowest-numbered
+    // element, in ascending order. Empty unless loaded.
+    std::vector<int32_t> DefaultElems() const;
 
     // The text of the diagnostic dump for the record now held (LF CR line ends).
     std::string DumpText() const;

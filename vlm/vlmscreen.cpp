@@ -145,7 +145,8 @@ void TScreen::DrawCharacter(int index) {
         // whole base is drawn anew: the picture equals a fresh composition of its layers.
         DrawWallPaperLayer();
         if (backGround->Loaded) DrawBackGroundLayer();
-        if (character->Loaded) shownElements = character->DefaultSelection();
+        // One element per distinct rectangle: the lowest-numbered one (none when not loaded).
+        shownElements = character->DefaultElems();
     }
     DrawShownElements();
     Repaint();

@@ -92,7 +92,7 @@ TThumbnail TThumbnailMaker::MakeCharacter() {
     full.SetSize(ch.Width, ch.Height);
     for (int y = 0; y < full.Height(); ++y)
         std::fill_n(full.ScanLine(y), full.Width(), TThumbnail::Transparent);
-    for (int32_t e : ch.DefaultSelection()) {
+    for (int32_t e : ch.DefaultElems()) {
         try {
             ch.DrawElem(e, full, -ch.Left, -ch.Top);
         } catch (const ERowRange&) {

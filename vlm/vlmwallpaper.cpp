@@ -21,8 +21,6 @@ constexpr int64_t PictureStride = 75776; // 37 x 2048
 
 } // namespace
 
-uint8_t TWallPaperBitmap::scratch[BandBytes];
-
 TWallPaperBitmap::TWallPaperBitmap() {
     Width = PictureWidth;
     Height = PictureHeight;

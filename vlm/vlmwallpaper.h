@@ -36,7 +36,7 @@ private:
     enum class TKind { Other, EyeCatch, WallPaper1, WallPaper2, WallPaper3 };
     TKind Kind() const;
 
-    static uint8_t scratch[BandBytes]; // shared by every wallpaper object
+    uint8_t scratch[BandBytes]; // each object its own, so pictures may load on several threads
 };
 
 } // namespace VLM

@@ -6,9 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <set>
 #include <string>
+#include <thread>
 
 using VLM::TBackGroundBitmap;
 using VLMW::TBackGroundRecord;
@@ -168,8 +170,8 @@ TEST(BackGroundLoad, StoreGrowsOnlyForLargerPicturesAndAnyBandWidthReadsExactly)
     } steps[] = {
         {576, 144, 82944, true},  // 18 bands of 4608 bytes
         {288, 144, 82944, false}, // fits: the larger store stays
-        {1160, 16, 82944, false}, // a band of 9280 bytes, past the shared buffer
-        {1152, 16, 82944, false}, // a band of exactly the shared buffer
+        {1160, 16, 82944, false}, // a band of 9280 bytes, past the scratch buffer
+        {1152, 16, 82944, false}, // a band of exactly the scratch buffer
         {8, 16, 82944, false},    // smaller than the part shown: loads as declared
         {2048, 48, 98304, true},
     };
@@ -187,6 +189,28 @@ TEST(BackGroundLoad, StoreGrowsOnlyForLargerPicturesAndAnyBandWidthReadsExactly)
         EXPECT_EQ(b.Pixels.get() != store, steps[i].newStore);
         EXPECT_TRUE(Holds(b, records[i].picture));
     }
+}
+
+TEST(BackGroundLoad, ObjectsOnSeveralThreadsLoadAtOnceWithoutDisturbingEachOther) {
+    // Each object reads through buffers of its own; an export loads pictures on every core.
+    std::vector<TBackGroundRecord> records;
+    for (int i = 0; i < 4; ++i)
+        records.push_back(Record(131072 * i, 288 + 8 * i, 144, 60 + i));
+    VLMT::TTempDir dir;
+    const std::string path = Write(dir, records);
+    std::vector<std::thread> threads;
+    std::atomic<int> wrong{0};
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            TBackGroundBitmap b;
+            b.SetFileName(path);
+            for (int round = 0; round < 200; ++round) {
+                const auto& r = records[static_cast<size_t>((t + round) % 4)];
+                if (!b.LoadAt(static_cast<int>(r.searchFrom)) || !Holds(b, r.picture)) ++wrong;
+            }
+        });
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(wrong, 0);
 }
 
 TEST(BackGroundLoad, PaletteIsReadRelativeToTheRecordOrKeepsTheOldEntries) {

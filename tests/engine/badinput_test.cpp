@@ -59,7 +59,7 @@ TEST(BadInputTruncation, WallPaperCutAnywhereBeforeItsLastBandFailsKeepingOnlyWh
     std::vector<int64_t> boundaries = {16, 32, 48, cells, cells + 16, palette, palette + 512};
     for (int b = 1; b <= 28; ++b)
         boundaries.push_back(cells + 2560 * b);
-    // A second wallpaper shares the scratch buffer; it must come through every failure intact.
+    // A second wallpaper, loaded before, must come through every failure intact.
     VLM::TWallPaperBitmap bystander;
     bystander.SetFileName(oldPath);
     ASSERT_TRUE(bystander.Select(0));

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstring>
 #include <set>
+#include <thread>
 #include <sys/stat.h>
 
 using VLM::TWallPaperBitmap;
@@ -114,6 +117,28 @@ TEST(WallPaperLoad, EveryPictureOfAnArchiveReadsBackExactly) {
     // Worked example: index 23 searches from 1789952; six fillers put the cells at +96.
     EXPECT_EQ(VLMW::WallPaperRecordStart(entries.back()), 1789952 + 32);
     EXPECT_STREQ(w.GetCurrentName(), VLM::FirstWallPaperNames[23].name);
+}
+
+TEST(WallPaperLoad, ObjectsOnSeveralThreadsLoadAtOnceWithoutDisturbingEachOther) {
+    VLMT::TTempDir dir;
+    std::vector<VLMW::TWallPaperEntry> entries;
+    for (int i = 0; i < 4; ++i) entries.push_back(Entry(i, 200 + i));
+    const auto path = dir.Write("EYECATCH.ALL", VLMW::WallPaperArchive(entries));
+    std::vector<std::thread> threads;
+    std::atomic<int> wrong{0};
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            TWallPaperBitmap w;
+            w.SetFileName(path);
+            for (int round = 0; round < 200; ++round) {
+                const auto& p = entries[static_cast<size_t>((t + round) % 4)].picture;
+                if (!w.Select((t + round) % 4) || w.Palette[1] != VLMT::Screen(p, 1) ||
+                    std::memcmp(w.Pixels.get(), p.pixels.data(), p.pixels.size()) != 0)
+                    ++wrong;
+            }
+        });
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(wrong, 0);
 }
 
 TEST(WallPaperLoad, RecordStartIs64BytesBeforeTheFirstNonFillerRecord) {

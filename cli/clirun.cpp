@@ -1,0 +1,336 @@
+#include "clirun.h"
+
+#include "cliargs.h"
+#include "progress.h"
+#include "vlmexport.h"
+#include "vlmnaming.h"
+#include "vlmscreen.h"
+#include "vlmversion.h"
+
+#include <memory>
+
+namespace VLMC {
+
+namespace {
+
+constexpr char Program[] = "velmora-cli";
+
+constexpr char Usage[] =
+    "Usage:\n"
+    "  velmora-cli list ARCHIVE [--json]\n"
+    "  velmora-cli export ARCHIVE --out DIR [--pictures LIST] [--scale N] [--elements]\n"
+    "                     [--force] [--quiet] [--jobs N]\n"
+    "  velmora-cli compose [--wallpaper FILE:I] [--background FILE:J]\n"
+    "                      [--character FILE:K[:E,E,...]] [--scale N] --out FILE.png [--force]\n"
+    "  velmora-cli --help | --version\n"
+    "\n"
+    "Reads the picture archives Velmora Viewer shows (EYECATCH.ALL, WPALL1.ALL, WPALL2.ALL,\n"
+    "WPALL3.ALL, NBGFILE1.ALL, NCDAT.ALL; the kind comes from the file name) and writes their\n"
+    "pictures as PNG files. No display is needed.\n"
+    "\n"
+    "Commands:\n"
+    "  list     one line a picture: index, record offset, width, height, elements\n"
+    "           (characters), \"ok\" or why it cannot be read, display name\n"
+    "  export   one file DIR/NNN-NAME.png a picture: wallpapers and backgrounds as palette\n"
+    "           PNGs of the whole stored picture, characters with their first elements on a\n"
+    "           transparent ground\n"
+    "  compose  the 320 x 224 picture as the viewer composes it from the layers given, as an\n"
+    "           RGB PNG; the character's elements E are put in after its first ones\n"
+    "\n"
+    "Options:\n"
+    "  --json           list: a JSON array of objects instead of lines\n"
+    "  --out DIR|FILE   the folder to export into (made if missing), or the composed file\n"
+    "  --pictures LIST  the pictures to export, such as 0-9,499 or 100- (default: all)\n"
+    "  --scale N        enlarge every written picture N times, nearest neighbour (1-16)\n"
+    "  --elements       characters: also DIR/NNN-NAME/EE.png for every element and\n"
+    "                   DIR/NNN-NAME/elements.json\n"
+    "  --force          replace files that exist (otherwise they are left alone)\n"
+    "  --quiet          no progress bar and no summary\n"
+    "  --jobs N         pictures exported at once (default: one a processor core)\n"
+    "  --help           this text;  --version  the release\n"
+    "\n"
+    "Exit status: 0 all written; 1 some pictures could not be read (each is named, the others\n"
+    "are written); 2 a usage error, an archive that cannot be opened, or an output that\n"
+    "cannot be written.\n";
+
+// The engine's desktop requests, answered on the console. A character element that does not
+// fit its picture still gets its dump file; the viewer would end after it, a batch goes on.
+class TConsoleInterface : public VLM::TUserInterface {
+public:
+    TConsoleInterface(std::FILE* err, TProgressBar& bar) : err(err), bar(bar) {
+        VLM::SetUserInterface(this);
+    }
+    ~TConsoleInterface() override { VLM::SetUserInterface(nullptr); }
+
+    void MessageBox(const std::string& text, const std::string& caption) override {
+        Print(VLMX::Cp932ToUtf8(caption) + ": " + Readable(text));
+    }
+    void InformationDialog(const std::string& text) override {
+        Print("diagnostic dump (also in " + VLM::TCharacterBitmap::DumpPath() + "):\n" +
+              Readable(text));
+    }
+    void Terminate() override {} // the picture is reported as failed instead
+
+private:
+    // Engine texts are code page 932 with LF CR line ends.
+    static std::string Readable(const std::string& cp932) {
+        std::string text = VLMX::Cp932ToUtf8(cp932);
+        for (size_t at; (at = text.find("\n\r")) != std::string::npos;)
+            text.erase(at + 1, 1);
+        while (!text.empty() && text.back() == '\n')
+            text.pop_back();
+        return text;
+    }
+    void Print(const std::string& text) {
+        bar.Clear();
+        std::fprintf(err, "%s: %s\n", Program, text.c_str());
+    }
+
+    std::FILE* err;
+    TProgressBar& bar;
+};
+
+struct TFailed {
+    int status;
+};
+
+void Message(const TConsole& c, const std::string& text) {
+    std::fprintf(c.err, "%s: %s\n", Program, text.c_str());
+}
+
+// The archive named on the command line: recognised by name and openable, or exit status 2.
+VLMX::TArchiveKind OpenArchive(const TConsole& c, const std::string& path) {
+    const VLMX::TArchiveKind kind = VLMX::ArchiveKindOf(path);
+    if (kind == VLMX::TArchiveKind::None) {
+        Message(c, path + ": not an archive the viewer reads (the file name must be one of "
+                          "EYECATCH.ALL, WPALL1.ALL, WPALL2.ALL, WPALL3.ALL, NBGFILE1.ALL, "
+                          "NCDAT.ALL)");
+        throw TFailed{ExitTrouble};
+    }
+    try {
+        VLM::TFile file(path);
+    } catch (const VLM::EReadError& e) {
+        Message(c, path + ": cannot be opened: " + e.Reason().Text());
+        throw TFailed{ExitTrouble};
+    }
+    return kind;
+}
+
+std::string Field(int64_t value, bool known) {
+    return known ? std::to_string(value) : "-";
+}
+std::string JsonField(int64_t value, bool known) {
+    return known ? std::to_string(value) : "null";
+}
+
+int List(const TConsole& c, const std::vector<std::string>& args) {
+    const TArguments a = ParseArguments(args, {}, {"--json"});
+    if (a.words.size() != 1) throw TUsageError{"list takes one archive"};
+    const std::string& path = a.words[0];
+    const VLMX::TArchiveKind kind = OpenArchive(c, path);
+    const auto picture = VLMX::NewPicture(kind, path);
+    const bool json = a.Has("--json");
+    const int count = picture->GetCount();
+    int unreadable = 0;
+    if (json) std::fputs("[\n", c.out);
+    for (int i = 0; i < count; ++i) {
+        const VLMX::TPictureInfo p = VLMX::Inspect(*picture, i);
+        const bool loaded = p.read;
+        const bool hasElements = kind == VLMX::TArchiveKind::Character && loaded;
+        const std::string status = p.ok ? "ok" : p.reason;
+        if (!p.ok) ++unreadable;
+        if (json) {
+            std::fprintf(c.out,
+                         "  {\"index\": %d, \"offset\": %s, \"width\": %s, \"height\": %s, "
+                         "\"elements\": %s, \"status\": %s, \"name\": %s}%s\n",
+                         i, JsonField(p.offset, loaded).c_str(), JsonField(p.width, loaded).c_str(),
+                         JsonField(p.height, loaded).c_str(),
+                         JsonField(p.elements, hasElements).c_str(),
+                         VLMX::JsonString(status).c_str(), VLMX::JsonString(p.name).c_str(),
+                         i + 1 < count ? "," : "");
+        } else {
+            std::fprintf(c.out, "%d\t%s\t%s\t%s\t%s\t%s\t%s\n", i, Field(p.offset, loaded).c_str(),
+                         Field(p.width, loaded).c_str(), Field(p.height, loaded).c_str(),
+                         Field(p.elements, hasElements).c_str(), status.c_str(), p.name.c_str());
+        }
+    }
+    if (json) std::fputs("]\n", c.out);
+    if (std::fflush(c.out) != 0) {
+        Message(c, "cannot write the list");
+        return ExitTrouble;
+    }
+    if (unreadable == 0) return ExitOk;
+    Message(c, std::to_string(unreadable) + " of " + std::to_string(count) +
+                   " pictures could not be read");
+    return ExitUnreadable;
+}
+
+std::string Bytes(int64_t n) {
+    char text[32];
+    if (n >= 1 << 20)
+        std::snprintf(text, sizeof text, "%.1f MiB", n / 1048576.0);
+    else
+        std::snprintf(text, sizeof text, "%.1f KiB", n / 1024.0);
+    return text;
+}
+
+int Export(const TConsole& c, const std::vector<std::string>& args) {
+    const TArguments a = ParseArguments(args, {"--out", "--pictures", "--scale", "--jobs"},
+                                        {"--elements", "--force", "--quiet"});
+    if (a.words.size() != 1) throw TUsageError{"export takes one archive"};
+    const std::string folder = a.Value("--out");
+    if (folder.empty()) throw TUsageError{"export needs --out DIR"};
+    VLMX::TExportOptions options;
+    options.scale = ParseNumber(a.Value("--scale", "1"), 1, VLMX::MaxScale, "--scale");
+    options.threads = ParseNumber(a.Value("--jobs", "0"), 0, 256, "--jobs");
+    options.elements = a.Has("--elements");
+    options.overwrite = a.Has("--force");
+    const bool quiet = a.Has("--quiet");
+    const std::string& path = a.words[0];
+    const VLMX::TArchiveKind kind = OpenArchive(c, path);
+    const int count = VLMX::NewPicture(kind, path)->GetCount();
+    std::vector<int> pictures;
+    if (a.values.count("--pictures"))
+        pictures = ParsePictureList(a.Value("--pictures"), count);
+    else
+        for (int i = 0; i < count; ++i)
+            pictures.push_back(i);
+    if (const int error = VLMX::MakeFolder(folder)) {
+        Message(c, folder + ": " + VLMX::TWriteResult{VLMX::TWriteResult::Failed, error}.Text());
+        return ExitTrouble;
+    }
+
+    TProgressBar bar(c.err, c.errIsTerminal && !quiet);
+    TConsoleInterface ui(c.err, bar);
+    const VLMX::TExportReport report =
+        VLMX::ExportPictures(path, pictures, folder, options, [&](int done, int total) {
+            if (c.interrupted && *c.interrupted) return false;
+            bar.Show(done, total);
+            return true;
+        });
+    bar.Finish();
+
+    for (const VLMX::TPictureFailure& f : report.failures) {
+        if (f.kind == VLMX::TPictureFailure::Unreadable)
+            Message(c, "picture " + std::to_string(f.index) + ": " + f.reason);
+        else
+            Message(c, f.file + ": " + f.reason);
+    }
+    if (report.cancelled) {
+        Message(c, "stopped after " + std::to_string(report.done) + " of " +
+                       std::to_string(report.total) + " pictures; every file written is whole");
+    } else if (!quiet) {
+        Message(c, std::to_string(report.written) + " of " + std::to_string(report.total) +
+                       " pictures written to " + folder + " (" + std::to_string(report.files) +
+                       " files, " + Bytes(report.bytes) + ")");
+    }
+    if (report.WriteFailed()) return ExitTrouble;
+    return report.Unreadable() ? ExitUnreadable : ExitOk;
+}
+
+// One layer of a composition: the archive must be of the layer's kind.
+struct TLayer {
+    const char* option;
+    VLMX::TArchiveKind kind;
+    bool given = false;
+    TLayerRef ref;
+};
+
+int Compose(const TConsole& c, const std::vector<std::string>& args) {
+    const TArguments a = ParseArguments(
+        args, {"--wallpaper", "--background", "--character", "--scale", "--out"}, {"--force"});
+    if (!a.words.empty()) throw TUsageError{"compose takes no file other than its options'"};
+    const std::string out = a.Value("--out");
+    if (out.empty()) throw TUsageError{"compose needs --out FILE.png"};
+    const int scale = ParseNumber(a.Value("--scale", "1"), 1, VLMX::MaxScale, "--scale");
+    TLayer layers[] = {{"--wallpaper", VLMX::TArchiveKind::WallPaper, false, {}},
+                       {"--background", VLMX::TArchiveKind::BackGround, false, {}},
+                       {"--character", VLMX::TArchiveKind::Character, false, {}}};
+    for (TLayer& l : layers) {
+        if (!a.values.count(l.option)) continue;
+        l.given = true;
+        l.ref = ParseLayerRef(a.Value(l.option), l.kind == VLMX::TArchiveKind::Character, l.option);
+        if (OpenArchive(c, l.ref.file) != l.kind)
+            throw TUsageError{std::string(l.option) + " " + l.ref.file + ": not a " +
+                              VLMX::KindName(l.kind) + " archive"};
+    }
+
+    TProgressBar noBar(c.err, false);
+    TConsoleInterface ui(c.err, noBar);
+    VLM::TScreen screen;
+    const auto& [wallPaper, backGround, character] = layers;
+    int status = ExitOk;
+    const auto note = [&](const TLayer& l, const VLM::TLoadError& error, bool loaded) {
+        if (!l.given || loaded) return;
+        Message(c, std::string(VLMX::KindName(l.kind)) + " " + std::to_string(l.ref.index) + ": " +
+                       error.Text());
+        status = ExitUnreadable;
+    };
+    try {
+        if (wallPaper.given) {
+            screen.putwpfn(wallPaper.ref.file);
+            screen.DrawWallPaper(wallPaper.ref.index);
+        }
+        if (backGround.given) {
+            screen.putbgfn(backGround.ref.file);
+            screen.DrawBackGround(backGround.ref.index);
+        }
+        if (character.given) {
+            screen.putchfn(character.ref.file);
+            screen.DrawCharacter(character.ref.index);
+            for (int e : character.ref.elements) {
+                if (screen.getchloaded() && e >= screen.getelcnt())
+                    throw TUsageError{"character " + std::to_string(character.ref.index) +
+                                      " has no element " + std::to_string(e)};
+                screen.DrawCharacter(character.ref.index, e);
+            }
+        }
+    } catch (const VLM::EElementOutside& e) {
+        Message(c, e.what());
+        return ExitUnreadable;
+    }
+    note(wallPaper, screen.getwperr(), screen.getwploaded());
+    note(backGround, screen.getbgerr(), screen.getbgloaded());
+    note(character, screen.getcherr(), screen.getchloaded());
+
+    const VLMX::TFileResult r =
+        VLMX::WritePng(VLMX::ScreenPicture(screen.GetOffscreen()), out, scale, a.Has("--force"));
+    if (!r.Ok()) {
+        Message(c, out + ": " + r.Text());
+        return ExitTrouble;
+    }
+    return status;
+}
+
+} // namespace
+
+int Run(const std::vector<std::string>& args, const TConsole& console) {
+    try {
+        if (args.empty()) throw TUsageError{"no command given"};
+        const std::string& command = args[0];
+        const std::vector<std::string> rest(args.begin() + 1, args.end());
+        if (command == "--help" || command == "-h") {
+            std::fputs(Usage, console.out);
+            return ExitOk;
+        }
+        if (command == "--version") {
+            std::fprintf(console.out, "%s %s\n", Program, VLM::ReleaseVersion);
+            return ExitOk;
+        }
+        if (command == "list") return List(console, rest);
+        if (command == "export") return Export(console, rest);
+        if (command == "compose") return Compose(console, rest);
+        throw TUsageError{"unknown command \"" + command + "\""};
+    } catch (const TUsageError& e) {
+        Message(console, e.text);
+        std::fprintf(console.err, "Try '%s --help' for more.\n", Program);
+        return ExitTrouble;
+    } catch (const TFailed& f) {
+        return f.status;
+    } catch (const std::exception& e) {
+        Message(console, e.what());
+        return ExitTrouble;
+    }
+}
+
+} // namespace VLMC

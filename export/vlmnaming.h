@@ -1,0 +1,24 @@
+// File names of exported pictures: NNN-NAME with the display name in UTF-8.
+#pragma once
+
+#include <string>
+
+namespace VLMX {
+
+// Code page 932 bytes (the engine's texts) as UTF-8. A byte sequence that has no character is
+// shown as U+FFFD and the conversion goes on after it.
+std::string Cp932ToUtf8(const std::string& cp932);
+
+// "NNN-NAME" for picture index with display name cp932Name: NNN is the index with at least
+// three digits; NAME the name in UTF-8 with "/" and control characters turned into "_", cut
+// at a character boundary so that the name with ".png" fits a file name. An undefined or
+// empty name leaves "NNN".
+std::string PictureStem(int index, const std::string& cp932Name);
+
+// "EE.png" for element index (at least two digits).
+std::string ElementFileName(int element);
+
+// text as a JSON string, quotes included.
+std::string JsonString(const std::string& utf8);
+
+} // namespace VLMX

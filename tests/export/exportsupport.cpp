@@ -1,0 +1,149 @@
+#include "exportsupport.h"
+
+#include "vlmnames.h"
+
+#include <spng.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace VLMT {
+
+namespace {
+
+struct TCtxFree {
+    void operator()(spng_ctx* ctx) const { spng_ctx_free(ctx); }
+};
+
+std::string ReadAll(int fd) {
+    std::string text;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+        text.append(buffer, size_t(n));
+    return text;
+}
+
+} // namespace
+
+const uint8_t* TPng::Row(int y) const {
+    const size_t rowBytes = size_t(width) * (colourType == 2 ? 3 : 1);
+    return samples.data() + size_t(y) * rowBytes;
+}
+
+TPng ReadPng(const std::string& path) {
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+    if (!file) throw std::runtime_error("cannot open " + path);
+    std::unique_ptr<spng_ctx, TCtxFree> ctx(spng_ctx_new(0));
+    spng_set_png_file(ctx.get(), file.get());
+    TPng png;
+    spng_ihdr ihdr{};
+    if (spng_get_ihdr(ctx.get(), &ihdr) != 0) throw std::runtime_error("no PNG header: " + path);
+    png.width = int(ihdr.width);
+    png.height = int(ihdr.height);
+    png.colourType = ihdr.color_type;
+    png.bitDepth = ihdr.bit_depth;
+    size_t size = 0;
+    spng_decoded_image_size(ctx.get(), SPNG_FMT_PNG, &size);
+    png.samples.resize(size);
+    // Decoding the whole image checks every chunk's CRC and the end of the data stream.
+    if (const int rc = spng_decode_image(ctx.get(), png.samples.data(), size, SPNG_FMT_PNG, 0))
+        throw std::runtime_error(path + ": " + spng_strerror(rc));
+    spng_plte plte{};
+    if (spng_get_plte(ctx.get(), &plte) == 0)
+        for (uint32_t i = 0; i < plte.n_entries; ++i)
+            png.palette.push_back(
+                {plte.entries[i].red, plte.entries[i].green, plte.entries[i].blue});
+    spng_trns trns{};
+    if (spng_get_trns(ctx.get(), &trns) == 0)
+        png.alpha.assign(trns.type3_alpha, trns.type3_alpha + trns.n_type3_entries);
+    return png;
+}
+
+bool IsWholePng(const std::string& path) {
+    try {
+        ReadPng(path);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+VLMX::TRgb Widened(uint16_t screen) {
+    const auto widen = [](int c) { return uint8_t(c << 3 | c >> 2); };
+    return {widen(screen >> 10 & 31), widen(screen >> 5 & 31), widen(screen & 31)};
+}
+
+TBackGrounds SpacedBackGrounds(const std::vector<std::pair<int, int>>& sizes, uint32_t seed) {
+    std::vector<int> byOffset(VLM::BackGroundNameCount);
+    for (int i = 0; i < VLM::BackGroundNameCount; ++i)
+        byOffset[size_t(i)] = i;
+    std::sort(byOffset.begin(), byOffset.end(), [](int a, int b) {
+        return VLM::BackGroundNames[a].offset < VLM::BackGroundNames[b].offset;
+    });
+    TBackGrounds result;
+    std::vector<VLMW::TBackGroundRecord> records;
+    int64_t free = 0;
+    for (int index : byOffset) {
+        if (records.size() == sizes.size()) break;
+        const int64_t offset = VLM::BackGroundNames[index].offset;
+        if (offset < free) continue;
+        VLMW::TBackGroundRecord r;
+        r.searchFrom = offset;
+        const auto [w, h] = sizes[records.size()];
+        r.picture = VLMW::PatternPicture(w, h, seed + uint32_t(records.size()));
+        free = offset + 96 + int64_t(w) * h + 512 + 16;
+        result.indices.push_back(index);
+        result.pictures.push_back(r.picture);
+        records.push_back(std::move(r));
+    }
+    result.bytes = VLMW::BackGroundArchive(records);
+    return result;
+}
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+    if (!dir) return names;
+    while (const dirent* e = ::readdir(dir.get())) {
+        const std::string name = e->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TRun RunCli(const std::vector<std::string>& args) {
+    TTempDir dir;
+    const std::string out = dir.File("out"), err = dir.File("err");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(o, 1);
+        ::dup2(e, 2);
+        std::vector<char*> argv{const_cast<char*>(VLM_CLI)};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(VLM_CLI, argv.data());
+        ::_exit(127);
+    }
+    int wstatus = 0;
+    ::waitpid(pid, &wstatus, 0);
+    TRun run;
+    run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+    const int o = ::open(out.c_str(), O_RDONLY), e = ::open(err.c_str(), O_RDONLY);
+    run.out = ReadAll(o);
+    run.err = ReadAll(e);
+    ::close(o);
+    ::close(e);
+    return run;
+}
+
+} // namespace VLMT
