@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <map>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -13,11 +14,18 @@ namespace VLMF {
 
 namespace {
 
+// TMPDIR when given (scripts/fuzz points it at a scratch folder on /dev/shm that it removes
+// afterwards), else /dev/shm itself: the inputs and the character dump then live in memory.
+std::string WorkDirParent() {
+    const char* tmp = std::getenv("TMPDIR");
+    if (tmp && *tmp) return tmp;
+    return ::access("/dev/shm", W_OK | X_OK) == 0 ? "/dev/shm" : "/tmp";
+}
+
 struct TWorkDir {
     std::string path;
     TWorkDir() {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/vlmfuzz-XXXXXX";
+        std::string templ = WorkDirParent() + "/vlmfuzz-XXXXXX";
         if (!::mkdtemp(templ.data())) {
             std::perror("mkdtemp");
             std::abort();
@@ -30,18 +38,35 @@ struct TWorkDir {
     }
 };
 
+[[noreturn]] void Fail(const std::string& what) {
+    std::perror(what.c_str());
+    std::abort();
+}
+
 void WriteAll(int fd, int64_t offset, const uint8_t* data, size_t size) {
     size_t done = 0;
     while (done < size) {
         const ssize_t n = ::pwrite(fd, data + done, size - done,
                                    static_cast<off_t>(offset + static_cast<int64_t>(done)));
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            std::perror("pwrite");
-            std::abort();
-        }
+        if (n <= 0) Fail("pwrite");
         done += static_cast<size_t>(n);
     }
+}
+
+// The engine opens archives by path and knows their kind only by the last part of the name.
+// Each name is created once and held open; every input then overwrites it in place, which on a
+// memory file system costs no more than copying the bytes. (A link to /proc/self/fd/N of a
+// memfd would do as well, but every open then resolves two more names.)
+int HeldFile(const std::string& relative, std::string& path) {
+    static std::map<std::string, int> files;
+    path = WorkDir() + "/" + relative;
+    if (const auto it = files.find(relative); it != files.end()) return it->second;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) Fail(path);
+    files.emplace(relative, fd);
+    return fd;
 }
 
 class TQuietInterface : public VLM::TUserInterface {
@@ -62,19 +87,15 @@ const std::string& WorkDir() {
 
 std::string WriteFileAt(const std::string& relative, int64_t offset, const uint8_t* data,
                         size_t size) {
-    const std::string path = WorkDir() + "/" + relative;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        std::perror(path.c_str());
-        std::abort();
-    }
-    if (offset > 0 && ::ftruncate(fd, static_cast<off_t>(offset)) != 0) {
-        std::perror("ftruncate");
-        std::abort();
-    }
-    WriteAll(fd, offset, data, size);
-    ::close(fd);
+    std::string path;
+    const int fd = HeldFile(relative, path);
+    // Bytes left from the last input would show through the hole; without one, every byte
+    // that stays is overwritten, so the pages are kept.
+    if (offset > 0 && ::ftruncate(fd, 0) != 0) Fail("ftruncate");
+    if (::ftruncate(fd, static_cast<off_t>(std::max<int64_t>(offset, 0) +
+                                           static_cast<int64_t>(size))) != 0)
+        Fail("ftruncate");
+    WriteAll(fd, std::max<int64_t>(offset, 0), data, size);
     return path;
 }
 

@@ -1,6 +1,6 @@
-// What the fuzz targets share: a private folder per process into which each input is written
-// under an archive's name, a desktop that answers nothing, a canvas that checks what it is
-// given, and the compositor's way of drawing each layer.
+// What the fuzz targets share: a private folder per process in which each input appears under
+// an archive's name (the bytes stay in memory), a desktop that answers nothing, a canvas that
+// checks what it is given, and the compositor's way of drawing each layer.
 #pragma once
 
 #include "vlmbackground.h"
@@ -14,10 +14,11 @@
 
 namespace VLMF {
 
-// The process's own folder (created on first use, removed at exit).
+// The process's own folder (created on first use, removed at exit), on /dev/shm unless TMPDIR
+// names another place.
 const std::string& WorkDir();
-// Writes size bytes to WorkDir()/relative (replacing it) and returns the full path. The
-// folders on the way are made as needed.
+// Makes WorkDir()/relative hold the size bytes (replacing what it held) and returns the full
+// path. The file is made once and rewritten in place for every input.
 std::string WriteFile(const std::string& relative, const uint8_t* data, size_t size);
 // The same, with the bytes placed at offset and zeros (a hole) before them.
 std::string WriteFileAt(const std::string& relative, int64_t offset, const uint8_t* data,
@@ -48,6 +49,21 @@ private:
 void DrawWallPaper(VLM::TWallPaperBitmap& w, VLM::TPicture& screen, TCheckingCanvas& canvas);
 void DrawBackGround(VLM::TBackGroundBitmap& b, VLM::TPicture& screen, TCheckingCanvas& canvas);
 void DrawCharacter(VLM::TCharacterBitmap& c, VLM::TPicture& screen, TCheckingCanvas& canvas);
+
+// Whether a layer is worth drawing after a Select: a picture just loaded, or the first time none
+// is loaded. Black is drawn into the same rectangle every time, and a Select that changed
+// nothing shows the same picture again, so drawing those repeats only the pixel loops.
+class TDrawOnce {
+public:
+    bool operator()(bool selected, bool loaded) {
+        const bool firstBlack = !loaded && !drewBlack;
+        drewBlack = drewBlack || !loaded;
+        return selected || firstBlack;
+    }
+
+private:
+    bool drewBlack = false;
+};
 
 // Reads numbers from the input, zeros once it has run out.
 class TReader {
