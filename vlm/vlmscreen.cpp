@@ -1,6 +1,7 @@
 #include "vlmscreen.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace VLM {
 
@@ -24,8 +25,7 @@ TScreen::TScreen()
     : offscreen(std::make_unique<TPicture>(ScreenWidth, ScreenHeight)),
       wallPaper(std::make_unique<TWallPaperBitmap>()),
       backGround(std::make_unique<TBackGroundBitmap>()),
-      character(std::make_unique<TCharacterBitmap>()),
-      sources(static_cast<size_t>(ScreenWidth) * ScreenHeight, NothingDrew) {}
+      character(std::make_unique<TCharacterBitmap>()) {}
 
 TScreen::~TScreen() {
     character.reset();
@@ -36,30 +36,34 @@ TScreen::~TScreen() {
 
 // ---- Layers --------------------------------------------------------------------------------
 
-void TScreen::NoteRect(const TRect& r, int32_t source) {
+// Drawing a layer rectangle hides the elements drawn there before.
+void TScreen::ForgetElements(const TRect& r) {
+    if (elementAt.empty()) return;
     const int left = std::max(r.left, 0), right = std::min(r.right, ScreenWidth);
     for (int y = std::max(r.top, 0); left < right && y < std::min(r.bottom, ScreenHeight); ++y)
-        std::fill(sources.begin() + y * ScreenWidth + left,
-                  sources.begin() + y * ScreenWidth + right, source);
+        std::memset(&elementAt[static_cast<size_t>(y) * ScreenWidth + left], 0xFF,
+                    static_cast<size_t>(right - left) * sizeof(uint16_t));
 }
 
 void TScreen::DrawWallPaperLayer() {
     wallPaper->Draw(*offscreen, 0, 0);
-    NoteRect(DefaultRect, wallPaper->Loaded ? WallPaperDrew : NothingDrew);
+    wallPaperShown = wallPaper->Loaded;
+    backGroundArea = backGroundShown = {};
+    ForgetElements(DefaultRect);
 }
 
 void TScreen::DrawBackGroundLayer() {
     const TRect shown{originLeft, originTop, originLeft + BackGroundWidth,
                       originTop + BackGroundHeight};
     // A picture smaller than the shown area leaves black around it, never older pixels.
-    if (backGround->Width < BackGroundWidth || backGround->Height < BackGroundHeight) {
+    if (backGround->Width < BackGroundWidth || backGround->Height < BackGroundHeight)
         offscreen->FillBlack(shown);
-        NoteRect(shown, NothingDrew);
-    }
     backGround->Draw(*offscreen, originLeft, originTop, 0, 0, BackGroundWidth, BackGroundHeight);
-    NoteRect({originLeft, originTop, originLeft + std::min(backGround->Width, BackGroundWidth),
-              originTop + std::min(backGround->Height, BackGroundHeight)},
-             BackGroundDrew);
+    backGroundArea = shown;
+    backGroundShown = {originLeft, originTop,
+                       originLeft + std::min(backGround->Width, BackGroundWidth),
+                       originTop + std::min(backGround->Height, BackGroundHeight)};
+    ForgetElements(shown);
 }
 
 // Marks the pixels element e has drawn: its opaque ones, in the rows DrawElem reaches before
@@ -71,31 +75,39 @@ void TScreen::NoteElement(int32_t e) {
     if (y0 < 0) return;
     const int64_t rows = std::min<int64_t>(el.height, ScreenHeight - y0);
     const int64_t c0 = std::max<int64_t>(0, -x0), c1 = std::min<int64_t>(el.width, ScreenWidth - x0);
+    if (rows <= 0 || c0 >= c1) return;
+    if (elementAt.empty()) elementAt.assign(static_cast<size_t>(ScreenWidth) * ScreenHeight, NoElement);
     for (int64_t r = 0; r < rows; ++r) {
         const uint8_t* in = el.pixels.get() + r * el.width;
-        int32_t* out = sources.data() + (y0 + r) * ScreenWidth + x0;
+        uint16_t* out = elementAt.data() + (y0 + r) * ScreenWidth + x0;
         for (int64_t c = c0; c < c1; ++c)
-            if (in[c] != 0) out[c] = e;
+            if (in[c] != 0) out[c] = static_cast<uint16_t>(e);
     }
 }
+
+namespace {
+bool Inside(const TRect& r, int x, int y) {
+    return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+}
+} // namespace
 
 TPixelSource TScreen::PixelSource(int x, int y) const {
     TPixelSource p;
     if (x < 0 || y < 0 || x >= ScreenWidth || y >= ScreenHeight) return p;
     p.colour = offscreen->ScanLine(y)[x];
-    const int32_t source = sources[static_cast<size_t>(y) * ScreenWidth + x];
-    if (source == WallPaperDrew) {
-        p.layer = TPixelSource::WallPaper;
-        p.paletteIndex = wallPaper->Row(y)[x];
-    } else if (source == BackGroundDrew) {
-        p.layer = TPixelSource::BackGround;
-        p.paletteIndex = backGround->Row(y - originTop)[x - originLeft];
-    } else if (source >= 0 && static_cast<size_t>(source) < character->elements.size()) {
-        const TCharacterBitmap::TElem& el = *character->elements[static_cast<size_t>(source)];
+    const uint16_t e = elementAt.empty() ? NoElement : elementAt[size_t(y) * ScreenWidth + x];
+    if (e != NoElement && e < character->elements.size()) {
+        const TCharacterBitmap::TElem& el = *character->elements[e];
         p.layer = TPixelSource::Element;
-        p.element = source;
+        p.element = e;
         p.paletteIndex = el.pixels[static_cast<size_t>(y - originTop - el.top) * el.width +
                                    static_cast<size_t>(x - originLeft - el.left)];
+    } else if (Inside(backGroundShown, x, y)) {
+        p.layer = TPixelSource::BackGround;
+        p.paletteIndex = backGround->Row(y - originTop)[x - originLeft];
+    } else if (!Inside(backGroundArea, x, y) && wallPaperShown) {
+        p.layer = TPixelSource::WallPaper;
+        p.paletteIndex = wallPaper->Row(y)[x];
     }
     return p;
 }

@@ -98,7 +98,7 @@ private:
     void DrawShownElements();
     void DrawElem(int32_t element);
     void NoteElement(int32_t element);
-    void NoteRect(const TRect& r, int32_t source);
+    void ForgetElements(const TRect& r);
 
     std::unique_ptr<TPicture> offscreen;
     std::unique_ptr<TWallPaperBitmap> wallPaper;
@@ -116,9 +116,14 @@ public:
 
 private:
     TRect dirtyRect{};
-    // Per off-screen pixel, what drew it last: an element number, or one of the codes below.
-    static constexpr int32_t NothingDrew = -3, WallPaperDrew = -2, BackGroundDrew = -1;
-    std::vector<int32_t> sources;
+    // What drew each off-screen pixel: the element drawn last there (made on the first
+    // element drawn; a record has at most 65535 elements, so 0xFFFF is free), else the
+    // background where it was drawn after the wallpaper, else the wallpaper when it is loaded.
+    static constexpr uint16_t NoElement = 0xFFFF;
+    std::vector<uint16_t> elementAt;
+    bool wallPaperShown = false;
+    TRect backGroundArea{};  // the background's place, once drawn over the wallpaper
+    TRect backGroundShown{}; // the part of it the background's pixels cover
 
 public:
     std::vector<int32_t> shownElements; // drawn character elements, in drawing order

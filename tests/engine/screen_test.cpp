@@ -275,6 +275,10 @@ TEST_F(ScreenTest, SmallBackgroundShowsBlackAroundItNotOlderPixels) {
     EXPECT_EQ(Pixel(s, 16 + 63, 8 + 31), Colour(small.picture.palette, small.picture.At(63, 31)));
     EXPECT_EQ(Pixel(s, 16 + 64, 8), 0);
     EXPECT_EQ(Pixel(s, 303, 151), 0);
+    // The black there is nobody's; the wallpaper still shows outside the background's place.
+    EXPECT_EQ(s.PixelSource(303, 151).layer, VLM::TPixelSource::Nothing);
+    EXPECT_EQ(s.PixelSource(16 + 63, 8 + 31).layer, VLM::TPixelSource::BackGround);
+    EXPECT_EQ(s.PixelSource(304, 151).layer, VLM::TPixelSource::WallPaper);
 }
 
 TEST_F(ScreenTest, ANewCharacterLeavesNothingOfTheLastOneOutsideTheBackground) {
