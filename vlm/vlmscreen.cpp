@@ -66,6 +66,25 @@ void TScreen::DrawBackGroundLayer() {
     ForgetElements(shown);
 }
 
+// The wallpaper and the background over it. The background always covers its whole place
+// (black around a smaller picture), so the wallpaper is drawn only around that place.
+void TScreen::DrawBase() {
+    if (!backGround->Loaded) {
+        DrawWallPaperLayer();
+        return;
+    }
+    const int right = originLeft + BackGroundWidth, bottom = originTop + BackGroundHeight;
+    const TRect around[4] = {{0, 0, ScreenWidth, originTop},
+                             {0, bottom, ScreenWidth, ScreenHeight},
+                             {0, originTop, originLeft, bottom},
+                             {right, originTop, ScreenWidth, bottom}};
+    for (const TRect& r : around)
+        wallPaper->Draw(*offscreen, r.left, r.top, r.left, r.top, r.right, r.bottom);
+    wallPaperShown = wallPaper->Loaded;
+    ForgetElements(DefaultRect);
+    DrawBackGroundLayer();
+}
+
 // Marks the pixels element e has drawn: its opaque ones, in the rows DrawElem reaches before
 // a row outside the picture stops it.
 void TScreen::NoteElement(int32_t e) {
@@ -132,8 +151,7 @@ void TScreen::DrawWallPaper(int index) {
     if (wallPaper->Loaded && index == drawnWallPaper) return;
     drawnWallPaper = index;
     wallPaper->Select(index);
-    DrawWallPaperLayer();
-    if (backGround->Loaded) DrawBackGroundLayer();
+    DrawBase();
     DrawCharacter(drawnCharacter);
 }
 
@@ -155,8 +173,7 @@ void TScreen::DrawCharacter(int index) {
         character->Select(index);
         // The last character may have reached past the background over the wallpaper, so the
         // whole base is drawn anew: the picture equals a fresh composition of its layers.
-        DrawWallPaperLayer();
-        if (backGround->Loaded) DrawBackGroundLayer();
+        DrawBase();
         // One element per distinct rectangle: the lowest-numbered one (none when not loaded).
         shownElements = character->DefaultElems();
     }

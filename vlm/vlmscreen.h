@@ -95,6 +95,7 @@ public:
 private:
     void DrawWallPaperLayer();
     void DrawBackGroundLayer();
+    void DrawBase();
     void DrawShownElements();
     void DrawElem(int32_t element);
     void NoteElement(int32_t element);
