@@ -428,35 +428,6 @@ private slots:
         QCOMPARE(m.windowTitle(), Title(0, 22, 0, 500, 0, 152));
     }
 
-    void zoomDoublesTheClientAreaAndEveryPixel() {
-        TForms f;
-        TmainForm& m = *f.form;
-        m.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&m));
-        VLMAT::Open(m.openWallPaperMenu, patternWallPapers);
-
-        m.zoomMenu->trigger();
-        QVERIFY(m.zoomMenu->isChecked());
-        QTRY_COMPARE(m.ClientArea()->size(), QSize(640, 448));
-        QCOMPARE(m.screen->destRect.right, 640);
-        QCOMPARE(m.screen->destRect.bottom, 448);
-        const VLM::TPicture& picture = m.screen->GetOffscreen();
-        const QImage source(reinterpret_cast<const uchar*>(picture.ScanLine(0)), 320, 224, 640,
-                            QImage::Format_RGB555);
-        const QImage& shown = m.ClientArea()->Backing();
-        QCOMPARE(shown.size(), QSize(640, 448));
-        for (int y = 0; y < 224; ++y)
-            for (int x = 0; x < 320; ++x)
-                for (int d = 0; d < 4; ++d)
-                    if (shown.pixel(2 * x + d % 2, 2 * y + d / 2) != source.pixel(x, y))
-                        QFAIL(qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
-
-        m.zoomMenu->trigger();
-        QVERIFY(!m.zoomMenu->isChecked());
-        QTRY_COMPARE(m.ClientArea()->size(), QSize(320, 224));
-        QCOMPARE(m.ClientArea()->Backing().pixel(319, 223), source.pixel(319, 223));
-    }
-
     void anyClientSizeStretchesThePicture() {
         TForms f;
         TmainForm& m = *f.form;

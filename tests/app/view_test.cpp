@@ -82,6 +82,8 @@ private slots:
     void zoomStepsShowEveryPixelAsABlock_data() {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<int>("factor");
+        QTest::newRow("Ctrl+Z doubles") << "z" << 2;
+        QTest::newRow("Ctrl+Z twice is 1x again") << "zz" << 1;
         QTest::newRow("Ctrl++ twice") << "++" << 3;
         QTest::newRow("Ctrl+= as Ctrl++") << "=" << 2;
         QTest::newRow("not below 1x") << "--" << 1;
