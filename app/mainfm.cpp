@@ -446,9 +446,7 @@ QString TmainForm::StatusText() const {
     // The pixel under the mouse, then what the last command ran into.
     QStringList parts = notes + failures + names;
     if (const QString pixel = PixelText(); !pixel.isEmpty()) parts.prepend(pixel);
-    if (parts.isEmpty())
-        return tr("No archive open: Ctrl+W, Ctrl+G and Ctrl+C open one, or drop archive files "
-                  "here.");
+    if (parts.isEmpty()) return tr("Open: Ctrl+W, Ctrl+G, Ctrl+C, or drop archives here");
     return parts.join(QStringLiteral("  |  "));
 }
 
@@ -560,6 +558,9 @@ void TmainForm::PlaceTools() {
 }
 
 void TmainForm::FollowWithTools() {
+    // Against a full-screen window it would only stand over the picture; it follows again when
+    // full screen is left.
+    if (isFullScreen()) return;
     if (tools && tools->isVisible() && !tools->MovedByUser()) Guard([this] { PlaceTools(); });
 }
 
