@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
@@ -26,10 +27,10 @@ TmainForm* mainForm = nullptr;
 namespace {
 
 // The open dialog of each layer: its filter list and default path.
-const char* const Filters[3] = {
-    "EYE files(wpall1.all;eyecatch.all)|wpall1.all;eyecatch.all|all files(*.*)|*.*",
-    "EYE files(nbgfile1.all)|nbgfile1.all|all files(*.*)|*.*",
-    "NC file(ncdat.all)|ncdat.all|all files(*.*)|*.*"};
+const char* const Filters[3] = {"EYE files(wpall1.all;wpall2.all;wpall3.all;eyecatch.all)|"
+                                "wpall1.all;wpall2.all;wpall3.all;eyecatch.all|all files(*.*)|*.*",
+                                "EYE files(nbgfile1.all)|nbgfile1.all|all files(*.*)|*.*",
+                                "NC file(ncdat.all)|ncdat.all|all files(*.*)|*.*"};
 const char* const DefaultPaths[3] = {"d:\\velmora1\\eyecatch.all", "d:\\velmora1\\nbgfile1.all",
                                      "d:\\velmora1\\ncdat.all"};
 int32_t TmainForm::*const Indices[3] = {&TmainForm::wpIndex, &TmainForm::bgIndex,
@@ -126,6 +127,8 @@ TmainForm::TmainForm(QWidget* owner) : QMainWindow(owner) {
     connect(tools, &TtoolsForm::elementChosen, this, &TmainForm::ElementChosen);
     connect(tools, &TtoolsForm::showing, this, &TmainForm::PlaceTools);
     connect(&VLMQ::Failures(), &VLMQ::TFailures::reported, this, &TmainForm::FailureReported);
+    CreateViewItems();
+    CreateOpenItems();
 }
 
 TmainForm::~TmainForm() {
@@ -241,14 +244,21 @@ bool TmainForm::ChooseFile(const char* filter, const char* defaultPath, std::str
 void TmainForm::Open(int layer) {
     std::string path;
     if (!ChooseFile(Filters[layer], DefaultPaths[layer], path)) return;
+    notes.clear();
+    OpenArchive(layer, path);
+    // The wallpaper command leaves the caption to the next paint or command.
+    if (layer != 0) UpdateCaption();
+}
+
+void TmainForm::OpenArchive(int layer, const std::string& path) {
     VLMQ::Failures().Forget();
     lastLayer = layer;
     VLM::TScreen& s = *screen;
     (s.*LayerOps[layer].put)(path);
     this->*Indices[layer] = 0;
+    // Before the draw, which a broken character can fail.
+    ArchiveOpened(layer, path);
     (s.*LayerOps[layer].draw)(0);
-    // The wallpaper command leaves the caption to the next paint or command.
-    if (layer != 0) UpdateCaption();
 }
 
 void TmainForm::openWallPaperMenuClick() {
@@ -272,6 +282,7 @@ void TmainForm::exitMenuClick() {
 
 void TmainForm::Step(int layer, bool next) {
     lastLayer = layer;
+    notes.clear();
     VLM::TScreen& s = *screen;
     int32_t& i = this->*Indices[layer];
     const int n = (s.*LayerOps[layer].count)();
@@ -309,6 +320,7 @@ void TmainForm::prevCharacterMenuClick() {
 }
 
 void TmainForm::resetMenuClick() {
+    notes.clear();
     wpIndex = 0;
     screen->DrawWallPaper(wpIndex);
     bgIndex = 0;
@@ -320,13 +332,9 @@ void TmainForm::resetMenuClick() {
 
 void TmainForm::zoomMenuClick() {
     zoomMenu->setChecked(!zoomMenu->isChecked());
-    const VLM::TRect& r = VLM::TScreen::DefaultRect;
-    const int w = r.right - r.left, h = r.bottom - r.top;
+    // The check mark stands for 2x: from any other step the item goes to 2x, from 2x to 1x.
     // The resize that follows sets the destination rectangle and repaints.
-    if (zoomMenu->isChecked())
-        SetClientSize(2 * w, 2 * h);
-    else
-        SetClientSize(w, h);
+    SetZoom(zoomMenu->isChecked() ? 2 : 1);
 }
 
 // ---- Automatic display and version ---------------------------------------------------------
@@ -403,10 +411,15 @@ void TmainForm::UpdateCaption() {
         title += CaptionPart((s.*ops.current)(), (s.*ops.count)());
     }
     setWindowTitle(title);
+    ShowStatus();
+    if (tools) tools->UpdateControls();
+    MarkShownPictures();
+}
+
+void TmainForm::ShowStatus() {
     const QString status = StatusText();
     statusLine->setText(status);
     statusLine->setToolTip(status);
-    if (tools) tools->UpdateControls();
 }
 
 QString TmainForm::StatusText() const {
@@ -430,9 +443,11 @@ QString TmainForm::StatusText() const {
         }
         if ((s.*ops.loaded)()) names << VLMQ::FromCp932((s.*ops.name)((s.*ops.current)()));
     }
-    if (failures.isEmpty() && names.isEmpty())
-        return tr("No archive open: Ctrl+W, Ctrl+G and Ctrl+C open one.");
-    return (failures + names).join(QStringLiteral("  |  "));
+    // The pixel under the mouse, then what the last command ran into.
+    QStringList parts = notes + failures + names;
+    if (const QString pixel = PixelText(); !pixel.isEmpty()) parts.prepend(pixel);
+    if (parts.isEmpty()) return tr("Open: Ctrl+W, Ctrl+G, Ctrl+C, or drop archives here");
+    return parts.join(QStringLiteral("  |  "));
 }
 
 void TmainForm::FormPaint() {
@@ -443,13 +458,24 @@ void TmainForm::FormPaint() {
 
 void TmainForm::FormResize() {
     if (!screen) return;
-    screen->destRect = {0, 0, canvas->width(), canvas->height()};
+    const VLM::TRect client{0, 0, canvas->width(), canvas->height()};
+    const VLM::TRect area = PictureArea();
+    // Around a centred picture the client area is black.
+    if (area.left > 0 || area.top > 0 || area.right < client.right || area.bottom < client.bottom)
+        canvas->FillBlack(client);
+    screen->destRect = area;
     FormPaint();
 }
 
 void TmainForm::FormShow() {
     if (!tools) return;
     if (screen && screen->getchloaded()) tools->UpdateControls();
+    // Put away when the viewer was last closed: it stays away until asked for.
+    if (!toolsShownAtStart) {
+        toolsShownAtStart = true;
+        toolsMenu->setChecked(false);
+        return;
+    }
     tools->show();
     toolsMenu->setChecked(true);
 }
@@ -483,6 +509,7 @@ void TmainForm::PictureChosen(int layer, int index) {
     Guard([&] {
         if (!screen || layer < 0 || layer >= 3) return;
         lastLayer = layer;
+        notes.clear();
         this->*Indices[layer] = index;
         (screen.get()->*LayerOps[layer].draw)(index);
         UpdateCaption();
@@ -498,6 +525,15 @@ void TmainForm::ElementChosen(int element) {
 
 void TmainForm::PlaceTools() {
     if (!tools) return;
+    // Where the user had put it when the viewer was last closed, if that is still on a screen.
+    if (toolsPlaceAtStart) {
+        const auto [frameAt, clientAt] = *toolsPlaceAtStart;
+        toolsPlaceAtStart.reset();
+        if (QGuiApplication::screenAt(frameAt)) {
+            tools->Place(frameAt, clientAt, true);
+            return;
+        }
+    }
     const QRect frame = frameGeometry();
     const QPoint clientOffset = geometry().topLeft() - frame.topLeft();
     // Until the desktop has framed the tools window, its frame is taken to be like this one's.
@@ -522,6 +558,9 @@ void TmainForm::PlaceTools() {
 }
 
 void TmainForm::FollowWithTools() {
+    // Against a full-screen window it would only stand over the picture; it follows again when
+    // full screen is left.
+    if (isFullScreen()) return;
     if (tools && tools->isVisible() && !tools->MovedByUser()) Guard([this] { PlaceTools(); });
 }
 

@@ -1,19 +1,27 @@
 // The main window: menus, the open dialogs, stepping through the three layers, zoom, the
 // caption with index and count of each layer, the status line under the picture, the automatic
-// display and the version box. It carries out what the tools window asks for and places it.
+// display and the version box. It carries out what the tools window and the picture lists ask
+// for and places the tools window. Opening from outside the dialogs (command line, drops,
+// recent archives) and the picture lists are in mainopen.cpp; zoom steps, integer scaling,
+// full screen, the plain keys, the pixel under the mouse and the saved view in mainview.cpp.
 #pragma once
 
 #include "qtui.h"
 #include "vlmscreen.h"
 
+#include <QByteArray>
 #include <QMainWindow>
+#include <QPoint>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 
 class QAction;
 class QFileDialog;
@@ -22,6 +30,7 @@ class QMenu;
 class QMenuBar;
 class QTimer;
 class TQtCanvas;
+class TpictureListForm;
 class TtoolsForm;
 
 class TmainForm : public QMainWindow {
@@ -67,6 +76,17 @@ public:
     // a layer shows nothing.
     QLabel* statusLine = nullptr;
 
+    // Beyond the resource: zoom steps, integer scaling, full screen, the recent archives and
+    // one picture list per layer (made on first use, children of this window).
+    QAction* zoomInMenu = nullptr;
+    QAction* zoomOutMenu = nullptr;
+    QAction* zoomResetMenu = nullptr;
+    QAction* integerScaleMenu = nullptr;
+    QAction* fullScreenMenu = nullptr;
+    QMenu* recentMenu = nullptr;
+    std::array<QAction*, 3> pictureListMenus{};
+    std::array<QPointer<TpictureListForm>, 3> pictureLists;
+
     void UpdateCaption();
     // What the status line says now.
     QString StatusText() const;
@@ -92,6 +112,33 @@ public:
     void toolsMenuClick();
     void versionMenuClick();
     void autoPlayTimer();
+
+    void zoomInMenuClick();
+    void zoomOutMenuClick();
+    void zoomResetMenuClick();
+    void integerScaleMenuClick();
+    void fullScreenMenuClick();
+
+    // The zoom step, 1 to 8: the client area is 320N x 224N unless the frame was resized since.
+    int ZoomFactor() const;
+    void SetZoom(int factor);
+    // Where the picture stands in the client area: all of it, or the largest whole multiple
+    // that fits, centred, with integer scaling or in full screen.
+    VLM::TRect PictureArea() const;
+
+    // Opens each file in the layer its name says, wallpapers first, then backgrounds, then
+    // characters, each at picture 0; the others still open when one cannot.
+    void OpenFiles(const QStringList& paths);
+    // A recent archive: opened, or taken off the list when it is no longer there.
+    void OpenRecent(int layer, const QString& path);
+    void FillRecentMenu();
+    // Shows the picture list of a layer, making it on first use.
+    void ShowPictureList(int layer);
+
+    // The view of the last session (window, zoom, integer scaling, tools window); the archives
+    // are not reopened. SaveView runs when the window closes.
+    void RestoreView();
+    void SaveView() const;
 
     // Window events.
     void FormPaint();
@@ -119,6 +166,10 @@ protected:
     // The tools window follows this one unless the user has moved it.
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    // The client area's mouse: the pixel under it, and zoom by Ctrl and the wheel.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Runs a handler's body at its Qt edge; a failure is told through VLMQ::Failures().
@@ -126,6 +177,16 @@ private:
     // A command failed half way: the automatic display stops and the window shows what is there.
     void FailureReported();
     void Open(int layer);
+    void OpenArchive(int layer, const std::string& path);
+    void ArchiveOpened(int layer, const std::string& path);
+    // Tells a problem of the command under way on stderr and in the status line.
+    void Note(const QString& text);
+    void ShowStatus();
+    void MarkShownPictures();
+    QString PixelText() const;
+    bool CanvasEvent(QEvent* event);
+    void CreateViewItems();
+    void CreateOpenItems();
     void Step(int layer, bool next);
     void FollowWithTools();
     void CreateMenus();
@@ -141,6 +202,16 @@ private:
     // The folder the open dialog stands in: the start-up folder until the user opens a file
     // elsewhere, then that file's folder.
     QString dialogFolder;
+
+    int zoom = 1;
+    int zoomAtFullScreen = 1;
+    int wheelDelta = 0;                       // a wheel's turn not yet a whole step
+    QByteArray geometryBeforeFullScreen;      // what is kept when the viewer closes full screen
+    std::optional<QPoint> hoverAt;            // the mouse in the client area
+    QStringList notes;                        // problems of the last command, status line first
+    std::array<int, 3> listMarks{-2, -2, -2}; // the picture each list marks (-2: not yet)
+    bool toolsShownAtStart = true;            // the tools window comes up with the first show
+    std::optional<std::pair<QPoint, QPoint>> toolsPlaceAtStart; // its frame and client corner
 };
 
 // The one main window.

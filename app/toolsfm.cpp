@@ -393,9 +393,9 @@ void TtoolsForm::FormShow() {
     emit showing();
 }
 
-void TtoolsForm::Place(const QPoint& frameTopLeft, const QPoint& clientTopLeft) {
+void TtoolsForm::Place(const QPoint& frameTopLeft, const QPoint& clientTopLeft, bool byUser) {
     placed = true;
-    movedByUser = false;
+    movedByUser = byUser;
     placedAt = frameTopLeft;
     setGeometry(QRect(clientTopLeft, size()));
 }

@@ -45,8 +45,9 @@ public:
     void EnsureElementBoxes(int32_t g);
 
     // Puts the window's frame at frameTopLeft (its client area at clientTopLeft). A move by the
-    // user away from there is remembered until the next placement.
-    void Place(const QPoint& frameTopLeft, const QPoint& clientTopLeft);
+    // user away from there is remembered until the next placement; byUser: the place is one the
+    // user chose (restored from the last session), which the window keeps.
+    void Place(const QPoint& frameTopLeft, const QPoint& clientTopLeft, bool byUser = false);
     bool MovedByUser() const { return movedByUser; }
 
     // Handlers; each acts only when the sender is its own control.

@@ -97,9 +97,13 @@ int Escaped();
 } // namespace VLMAT
 
 // A test program on the viewer's own application object, so that its exception handling and
-// engine hooks are the ones under test.
+// engine hooks are the ones under test. The viewer's settings and Qt's go to a configuration
+// folder of the program's own, never to the user's.
 #define VLMAT_MAIN(TestClass)                                                                      \
     int main(int argc, char* argv[]) {                                                             \
+        QTemporaryDir config;                                                                      \
+        if (!config.isValid()) return 1;                                                           \
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));                              \
         VLMQ::TApplication app(argc, argv);                                                        \
         TestClass test;                                                                            \
         return QTest::qExec(&test, argc, argv);                                                    \

@@ -490,9 +490,9 @@ private slots:
 
     void openButtonsRunTheMainWindowsCommands() {
         TForms f;
-        const QString expected[3] = {QStringLiteral("EYE files(wpall1.all;eyecatch.all)"),
-                                     QStringLiteral("EYE files(nbgfile1.all)"),
-                                     QStringLiteral("NC file(ncdat.all)")};
+        const QString expected[3] = {
+            QStringLiteral("EYE files(wpall1.all;wpall2.all;wpall3.all;eyecatch.all)"),
+            QStringLiteral("EYE files(nbgfile1.all)"), QStringLiteral("NC file(ncdat.all)")};
         for (int k = 0; k < 3; ++k) {
             VLMAT::TOpenAnswer cancel;
             f.tools->buttons[k]->click();

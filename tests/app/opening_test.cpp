@@ -1,0 +1,188 @@
+// Archives from outside the open dialogs: the command line (parsed, and --help and --version
+// without a display), routing by name, drops onto either window, the recent archives, and the
+// picture lists of the View menu.
+#include "apptest.h"
+
+#include "commandline.h"
+#include "openfiles.h"
+#include "picturelistfm.h"
+#include "recent.h"
+#include "settings.h"
+#include "vlmversion.h"
+
+#include <QLabel>
+#include <QListView>
+#include <QMenu>
+#include <QMimeData>
+#include <QProcess>
+
+using VLMAT::TForms;
+
+namespace {
+
+QString Title(const char* parts) {
+    return QStringLiteral("Velmora Viewer ") + QLatin1String(parts);
+}
+
+// Runs the viewer; its exit status and standard output.
+std::pair<int, QString> RunViewer(const QStringList& arguments, const QString& platform) {
+    QProcess viewer;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+    viewer.setProcessEnvironment(env);
+    viewer.start(QStringLiteral(VLM_VIEWER), arguments);
+    if (!viewer.waitForFinished(20000)) return {-1, QString()};
+    return {viewer.exitStatus() == QProcess::NormalExit ? viewer.exitCode() : -1,
+            QString::fromLocal8Bit(viewer.readAllStandardOutput())};
+}
+
+} // namespace
+
+class TestOpening : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString eyeCatch, backGrounds, characters, brokenCharacters;
+
+    QString Path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(dir.isValid());
+        // Names in other letter cases: the layer comes from the name whatever its case.
+        eyeCatch = Path("EyeCatch.All");
+        VLMAT::WriteWallPapers(eyeCatch, 22);
+        backGrounds = Path("nbgfile1.all");
+        VLMAT::WriteBackGrounds(backGrounds, {0, 1, 499});
+        characters = Path("NCDAT.ALL");
+        VLMAT::WriteCharacters(characters, {{0, VLMAT::GroupRecord(0, {})}});
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("broken")));
+        brokenCharacters = Path("broken/NCDAT.ALL"); // character 0 reaches below the picture
+        VLMAT::WriteCharacters(brokenCharacters, {{0, VLMAT::GroupRecord(0, {{0, 300, 8, 8}})}});
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("WPALL1.ALL"))); // a folder
+    }
+
+    void init() { VLMQ::OpenSettings()->clear(); }
+
+    void helpAndVersionNeedNoDisplay() {
+        // On the X platform without a display the application object would abort.
+        const QString x = QStringLiteral("xcb");
+        QCOMPARE(RunViewer({QStringLiteral("--version")}, x),
+                 std::make_pair(0, QStringLiteral("velmora %1\n").arg(VLM::ReleaseVersion)));
+        QCOMPARE(RunViewer({QStringLiteral("a.ALL"), QStringLiteral("--help")}, x),
+                 std::make_pair(0, QString::fromLatin1(VLMQ::Usage)));
+        QCOMPARE(RunViewer({QStringLiteral("--bogus")}, QStringLiteral("offscreen")).first, 2);
+    }
+
+    void filesGoToTheirLayersAndTheRestIsReported() {
+        const VLMQ::TRouting r =
+            VLMQ::RouteArchives({characters, Path("notes.txt"), eyeCatch, Path("WPALL1.ALL"),
+                                 Path("WPALL3.ALL"), backGrounds});
+        QCOMPARE(r.archives.size(), size_t{3});
+        for (int k = 0; k < 3; ++k)
+            QCOMPARE(r.archives[size_t(k)].layer, k);
+        QCOMPARE(r.archives[0].path, eyeCatch);
+        QCOMPARE(r.problems,
+                 (QStringList{Path("notes.txt") + ": not an archive the viewer knows by name "
+                                                  "(EYECATCH.ALL, WPALL1.ALL, WPALL2.ALL, "
+                                                  "WPALL3.ALL, NBGFILE1.ALL, NCDAT.ALL)",
+                              Path("WPALL1.ALL") + ": not a regular file",
+                              Path("WPALL3.ALL") + ": cannot open (No such file or directory)"}));
+
+        // A character that fails to draw leaves the others open; the status line leads with
+        // the files that could not be opened.
+        TForms f;
+        VLMAT::TBoxLog boxes;
+        f.form->OpenFiles({brokenCharacters, Path("notes.txt"), eyeCatch, backGrounds});
+        QCOMPARE(f.form->windowTitle(), Title("0/22 0/500 0/152"));
+        QVERIFY(f.form->statusLine->text().startsWith(Path("notes.txt") + ": not an archive"));
+        QVERIFY(f.form->statusLine->text().contains(QStringLiteral("NCDAT.ALL, picture 0: ")));
+        // A command clears what the last one reported.
+        f.form->nextBackGroundMenu->trigger();
+        QVERIFY(!f.form->statusLine->text().contains(QStringLiteral("notes.txt")));
+    }
+
+    void dropsOpenOnEitherWindow() {
+        for (bool onTools : {false, true}) {
+            TForms f;
+            QWidget* target = onTools ? static_cast<QWidget*>(f.tools.get()) : f.form.get();
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(characters), QUrl::fromLocalFile(eyeCatch)});
+            QDragEnterEvent enter({5, 5}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(target, &enter);
+            QVERIFY(enter.isAccepted());
+            QDropEvent drop({5, 5}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(target, &drop);
+            QCOMPARE(f.form->windowTitle(), Title("0/22 -/0 0/152"));
+        }
+    }
+
+    void recentArchivesKeepTheLastEightOfEachLayer() {
+        QStringList copies;
+        for (int i = 0; i < 10; ++i) {
+            const QString folder = Path("recent") + QString::number(i);
+            QVERIFY(QDir().mkpath(folder));
+            copies << folder + QStringLiteral("/WPALL1.ALL");
+            QVERIFY(QFile::copy(eyeCatch, copies.last()));
+        }
+        TForms f;
+        for (const QString& copy : copies)
+            f.form->OpenFiles({copy});
+        f.form->OpenFiles({copies[5], backGrounds}); // again: to the top, not twice
+        VLMAT::Open(f.form->openCharacterMenu, characters);
+        const QStringList wallPapers = {copies[5], copies[9], copies[8], copies[7],
+                                        copies[6], copies[4], copies[3], copies[2]};
+        QCOMPARE(VLMQ::RecentArchives(0), wallPapers);
+
+        f.form->FillRecentMenu();
+        QStringList items;
+        for (QAction* item : f.form->recentMenu->actions())
+            items << (item->isSeparator() ? QStringLiteral("-") + item->text() : item->text());
+        // Three sections of 8, 1 and 1 archives.
+        QCOMPARE(items.mid(0, 3),
+                 (QStringList{QString::fromUtf8("-壁紙"), "&1 " + copies[5], "&2 " + copies[9]}));
+        QCOMPARE(items.mid(9), (QStringList{QString::fromUtf8("-背景"), "&1 " + backGrounds,
+                                            QString::fromUtf8("-ｷｬﾗ"), "&1 " + characters}));
+
+        // A file that is gone is said to be and taken off; the shown archive stays.
+        QVERIFY(QFile::remove(copies[9]));
+        f.form->recentMenu->actions().at(2)->trigger();
+        QCOMPARE(VLMQ::RecentArchives(0).size(), 7);
+        QVERIFY(f.form->statusLine->text().startsWith(copies[9] + ": no longer there"));
+        f.form->recentMenu->actions().at(1)->trigger();
+        QCOMPARE(f.form->screen->getwpfn(), VLMQ::ToHostName(copies[5]));
+    }
+
+    void pictureListsShowAndFollowTheirLayer() {
+        TForms f;
+        TmainForm& m = *f.form;
+        m.OpenFiles({backGrounds});
+        QVERIFY(!m.pictureLists[1]);
+        m.pictureListMenus[1]->trigger();
+        TpictureListForm* list = m.pictureLists[1];
+        QVERIFY(list && list->isVisible());
+        QCOMPARE(list->parentWidget(), static_cast<QWidget*>(&m));
+        QCOMPARE(list->Layer(), 1);
+        QCOMPARE(list->Archive(), backGrounds);
+        QCOMPARE(list->List()->currentIndex().row(), 0);
+        // Chosen in the list: shown, and the list marks it; a step elsewhere moves the mark.
+        emit list->pictureChosen(1, 499);
+        QCOMPARE(m.windowTitle(), Title("-/0 499/500 -/0"));
+        QCOMPARE(list->List()->currentIndex().row(), 499);
+        m.nextBackGroundMenu->trigger();
+        QCOMPARE(list->List()->currentIndex().row(), 0);
+        // Another archive of the layer starts the list over; one menu item, one list.
+        const QString other = Path("broken/NBGFILE1.ALL");
+        VLMAT::WriteBackGrounds(other, {3});
+        m.OpenFiles({other});
+        QCOMPARE(list->Archive(), other);
+        m.pictureListMenus[1]->trigger();
+        QCOMPARE(m.pictureLists[1].data(), list);
+        QCOMPARE(m.findChildren<TpictureListForm*>().size(), qsizetype{1});
+    }
+};
+
+VLMAT_MAIN(TestOpening)
+#include "opening_test.moc"
