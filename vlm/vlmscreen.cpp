@@ -1,7 +1,6 @@
 #include "vlmscreen.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace VLM {
 
@@ -36,20 +35,10 @@ TScreen::~TScreen() {
 
 // ---- Layers --------------------------------------------------------------------------------
 
-// Drawing a layer rectangle hides the elements drawn there before.
-void TScreen::ForgetElements(const TRect& r) {
-    if (elementAt.empty()) return;
-    const int left = std::max(r.left, 0), right = std::min(r.right, ScreenWidth);
-    for (int y = std::max(r.top, 0); left < right && y < std::min(r.bottom, ScreenHeight); ++y)
-        std::memset(&elementAt[static_cast<size_t>(y) * ScreenWidth + left], 0xFF,
-                    static_cast<size_t>(right - left) * sizeof(uint16_t));
-}
-
 void TScreen::DrawWallPaperLayer() {
     wallPaper->Draw(*offscreen, 0, 0);
     wallPaperShown = wallPaper->Loaded;
-    backGroundArea = backGroundShown = {};
-    ForgetElements(DefaultRect);
+    drawn.clear();
 }
 
 void TScreen::DrawBackGroundLayer() {
@@ -59,11 +48,10 @@ void TScreen::DrawBackGroundLayer() {
     if (backGround->Width < BackGroundWidth || backGround->Height < BackGroundHeight)
         offscreen->FillBlack(shown);
     backGround->Draw(*offscreen, originLeft, originTop, 0, 0, BackGroundWidth, BackGroundHeight);
-    backGroundArea = shown;
     backGroundShown = {originLeft, originTop,
                        originLeft + std::min(backGround->Width, BackGroundWidth),
                        originTop + std::min(backGround->Height, BackGroundHeight)};
-    ForgetElements(shown);
+    NoteDrawn(BackGroundDrawn);
 }
 
 // The wallpaper and the background over it. The background always covers its whole place
@@ -81,27 +69,25 @@ void TScreen::DrawBase() {
     for (const TRect& r : around)
         wallPaper->Draw(*offscreen, r.left, r.top, r.left, r.top, r.right, r.bottom);
     wallPaperShown = wallPaper->Loaded;
-    ForgetElements(DefaultRect);
+    drawn.clear();
     DrawBackGroundLayer();
 }
 
-// Marks the pixels element e has drawn: its opaque ones, in the rows DrawElem reaches before
-// a row outside the picture stops it.
-void TScreen::NoteElement(int32_t e) {
-    if (!character->Loaded || e < 0 || e >= character->Elems) return;
-    const TCharacterBitmap::TElem& el = *character->elements[static_cast<size_t>(e)];
-    const int64_t x0 = int64_t{originLeft} + el.left, y0 = int64_t{originTop} + el.top;
-    if (y0 < 0) return;
-    const int64_t rows = std::min<int64_t>(el.height, ScreenHeight - y0);
-    const int64_t c0 = std::max<int64_t>(0, -x0), c1 = std::min<int64_t>(el.width, ScreenWidth - x0);
-    if (rows <= 0 || c0 >= c1) return;
-    if (elementAt.empty()) elementAt.assign(static_cast<size_t>(ScreenWidth) * ScreenHeight, NoElement);
-    for (int64_t r = 0; r < rows; ++r) {
-        const uint8_t* in = el.pixels.get() + r * el.width;
-        uint16_t* out = elementAt.data() + (y0 + r) * ScreenWidth + x0;
-        for (int64_t c = c0; c < c1; ++c)
-            if (in[c] != 0) out[c] = static_cast<uint16_t>(e);
+// A layer drawn again covers its older drawing exactly, so only the latest drawing of each
+// counts; the older ones are dropped once they make up most of the list.
+void TScreen::NoteDrawn(int32_t what) {
+    drawn.push_back(what);
+    if (drawn.size() < 4096 || drawn.size() < 4 * static_cast<size_t>(character->Elems)) return;
+    std::vector<bool> seen(static_cast<size_t>(std::max(character->Elems, 0)) + 1);
+    std::vector<int32_t> kept;
+    for (auto i = drawn.rbegin(); i != drawn.rend(); ++i) {
+        const size_t slot = static_cast<size_t>(*i + 1);
+        if (slot < seen.size() && !seen[slot]) {
+            seen[slot] = true;
+            kept.push_back(*i);
+        }
     }
+    drawn.assign(kept.rbegin(), kept.rend());
 }
 
 namespace {
@@ -114,17 +100,31 @@ TPixelSource TScreen::PixelSource(int x, int y) const {
     TPixelSource p;
     if (x < 0 || y < 0 || x >= ScreenWidth || y >= ScreenHeight) return p;
     p.colour = offscreen->ScanLine(y)[x];
-    const uint16_t e = elementAt.empty() ? NoElement : elementAt[size_t(y) * ScreenWidth + x];
-    if (e != NoElement && e < character->elements.size()) {
-        const TCharacterBitmap::TElem& el = *character->elements[e];
+    // The latest drawing that covers the pixel with something opaque shows there.
+    for (auto i = drawn.rbegin(); i != drawn.rend(); ++i) {
+        if (*i == BackGroundDrawn) {
+            if (!Inside({originLeft, originTop, originLeft + BackGroundWidth,
+                         originTop + BackGroundHeight},
+                        x, y))
+                continue;
+            if (Inside(backGroundShown, x, y)) {
+                p.layer = TPixelSource::BackGround;
+                p.paletteIndex = backGround->Row(y - originTop)[x - originLeft];
+            }
+            return p;
+        }
+        if (static_cast<size_t>(*i) >= character->elements.size()) continue;
+        const TCharacterBitmap::TElem& el = *character->elements[static_cast<size_t>(*i)];
+        const int64_t c = int64_t{x} - originLeft - el.left, r = int64_t{y} - originTop - el.top;
+        if (c < 0 || r < 0 || c >= el.width || r >= el.height) continue;
+        const uint8_t index = el.pixels[static_cast<size_t>(r * el.width + c)];
+        if (index == 0) continue;
         p.layer = TPixelSource::Element;
-        p.element = e;
-        p.paletteIndex = el.pixels[static_cast<size_t>(y - originTop - el.top) * el.width +
-                                   static_cast<size_t>(x - originLeft - el.left)];
-    } else if (Inside(backGroundShown, x, y)) {
-        p.layer = TPixelSource::BackGround;
-        p.paletteIndex = backGround->Row(y - originTop)[x - originLeft];
-    } else if (!Inside(backGroundArea, x, y) && wallPaperShown) {
+        p.element = *i;
+        p.paletteIndex = index;
+        return p;
+    }
+    if (wallPaperShown) {
         p.layer = TPixelSource::WallPaper;
         p.paletteIndex = wallPaper->Row(y)[x];
     }
@@ -133,11 +133,11 @@ TPixelSource TScreen::PixelSource(int x, int y) const {
 
 void TScreen::DrawElem(int32_t element) {
     try {
-        character->DrawElem(element, *offscreen, originLeft, originTop);
-        NoteElement(element);
+        if (character->DrawElem(element, *offscreen, originLeft, originTop)) NoteDrawn(element);
     } catch (const ERowRange& e) {
         // The rows above stay drawn; the failure goes on to the caller, now saying what failed.
-        NoteElement(element);
+        // An element starting above the picture failed on its first row and drew nothing.
+        if (originTop + int64_t{character->getElemTop(element)} >= 0) NoteDrawn(element);
         character->LoadError = {TFailure::ElementOutside, element};
         throw EElementOutside(character->GetIndex(), element, e.what());
     }

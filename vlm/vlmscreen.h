@@ -98,8 +98,7 @@ private:
     void DrawBase();
     void DrawShownElements();
     void DrawElem(int32_t element);
-    void NoteElement(int32_t element);
-    void ForgetElements(const TRect& r);
+    void NoteDrawn(int32_t what);
 
     std::unique_ptr<TPicture> offscreen;
     std::unique_ptr<TWallPaperBitmap> wallPaper;
@@ -117,14 +116,13 @@ public:
 
 private:
     TRect dirtyRect{};
-    // What drew each off-screen pixel: the element drawn last there (made on the first
-    // element drawn; a record has at most 65535 elements, so 0xFFFF is free), else the
-    // background where it was drawn after the wallpaper, else the wallpaper when it is loaded.
-    static constexpr uint16_t NoElement = 0xFFFF;
-    std::vector<uint16_t> elementAt;
+    // What lies over the wallpaper, oldest first, since it was last drawn whole: elements by
+    // number and the background as BackGroundDrawn. Answers PixelSource without costing the
+    // drawing anything per pixel.
+    static constexpr int32_t BackGroundDrawn = -1;
+    std::vector<int32_t> drawn;
     bool wallPaperShown = false;
-    TRect backGroundArea{};  // the background's place, once drawn over the wallpaper
-    TRect backGroundShown{}; // the part of it the background's pixels cover
+    TRect backGroundShown{}; // the part of the background's place its pixels cover
 
 public:
     std::vector<int32_t> shownElements; // drawn character elements, in drawing order
