@@ -23,6 +23,9 @@ class QMenuBar;
 class QTimer;
 class TQtCanvas;
 class TtoolsForm;
+namespace VLMQ {
+class TPictureOut;
+}
 
 class TmainForm : public QMainWindow {
     Q_OBJECT
@@ -55,6 +58,10 @@ public:
     QMenu* optionsMenu = nullptr;
     QAction* toolsMenu = nullptr;
     QAction* versionMenu = nullptr;
+    // Pictures out: the composed picture, or one layer's whole archive (an item a layer).
+    QAction* savePictureMenu = nullptr;
+    QAction* copyPictureMenu = nullptr;
+    QMenu* exportMenu = nullptr;
 
     QPointer<TtoolsForm> tools;           // owned by the application, not by this window
     std::unique_ptr<VLM::TScreen> screen; // the compositor
@@ -92,6 +99,9 @@ public:
     void toolsMenuClick();
     void versionMenuClick();
     void autoPlayTimer();
+    void savePictureMenuClick();
+    void copyPictureMenuClick();
+    void exportMenuClick(int layer);
 
     // Window events.
     void FormPaint();
@@ -108,6 +118,8 @@ public:
 
     // The client area (the picture's surface; the menu bar is not part of it).
     TQtCanvas* ClientArea() const { return canvas; }
+    // The whole factor the client area shows the picture at, as saving and copying take it.
+    int ZoomFactor() const;
     // Sizes the window so that its client area is width x height.
     void SetClientSize(int width, int height);
 
@@ -141,6 +153,7 @@ private:
     // The folder the open dialog stands in: the start-up folder until the user opens a file
     // elsewhere, then that file's folder.
     QString dialogFolder;
+    VLMQ::TPictureOut* pictureOut = nullptr; // a child of this window
 };
 
 // The one main window.
