@@ -45,7 +45,7 @@ std::map<QString, QByteArray> Contents(const QString& folder) {
 }
 
 // Answers the save dialog with file and the folder dialog with folder, and remembers the name
-// the save dialog offered; files in the way are kept.
+// the save dialog offered (cancelled without a file); files in the way are kept.
 struct TAnswers {
     QString file, folder, offered;
     int folderRuns = 0;
@@ -59,7 +59,7 @@ struct TAnswers {
             }
             offered = QFileInfo(dialog.selectedFiles().value(0)).fileName();
             dialog.selectFile(file);
-            return true;
+            return !file.isEmpty();
         };
     }
     ~TAnswers() {
