@@ -159,6 +159,8 @@ private slots:
         row("autoPlayMenu", "自動表示(&A)", "Ctrl+A", true);
         row("toolsMenu", "ﾂｰﾙ(&Y)", "Ctrl+Y", true, true);
         row("versionMenu", "ﾊﾞｰｼﾞｮﾝ(&H)", "Ctrl+H");
+        row("savePictureMenu", "画像を保存(&S)", "Ctrl+S");
+        row("copyPictureMenu", "画像をｺﾋﾟｰ(&P)", "Ctrl+Shift+C");
     }
 
     void menuItems() {
@@ -177,7 +179,9 @@ private slots:
             {"zoomMenu", &TmainForm::zoomMenu},
             {"autoPlayMenu", &TmainForm::autoPlayMenu},
             {"toolsMenu", &TmainForm::toolsMenu},
-            {"versionMenu", &TmainForm::versionMenu}};
+            {"versionMenu", &TmainForm::versionMenu},
+            {"savePictureMenu", &TmainForm::savePictureMenu},
+            {"copyPictureMenu", &TmainForm::copyPictureMenu}};
         QFETCH(QString, caption);
         QFETCH(QString, shortcut);
         QFETCH(bool, checkable);
