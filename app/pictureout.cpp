@@ -67,7 +67,10 @@ struct TBusy {
 
 bool AskQuestion(QWidget* parent, const QString& text) {
     if (DialogSeams().question) return DialogSeams().question(text);
-    return QMessageBox::question(parent, QString::fromLatin1(AppTitle), text) == QMessageBox::Yes;
+    // Replacing is the step that cannot be undone: Enter keeps the files.
+    return QMessageBox::question(parent, QString::fromLatin1(AppTitle), text,
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
 }
 
 // A box of lines; when there are many, the first ones and a count, all of them under details.
