@@ -1,6 +1,7 @@
 #include "mainfm.h"
 
 #include "layers.h"
+#include "pictureout.h"
 #include "qtcanvas.h"
 #include "qtui.h"
 #include "toolsfm.h"
@@ -35,6 +36,7 @@ const char* const DefaultPaths[3] = {"d:\\velmora1\\eyecatch.all", "d:\\velmora1
                                      "d:\\velmora1\\ncdat.all"};
 int32_t TmainForm::*const Indices[3] = {&TmainForm::wpIndex, &TmainForm::bgIndex,
                                         &TmainForm::chIndex};
+const char* const ExportItems[3] = {"壁紙(&W)", "背景(&G)", "ｷｬﾗ(&C)"};
 QAction* TmainForm::*const OpenItems[3] = {
     &TmainForm::openWallPaperMenu, &TmainForm::openBackGroundMenu, &TmainForm::openCharacterMenu};
 
@@ -164,6 +166,26 @@ void TmainForm::CreateMenus() {
         AddItem(fileMenu, "背景を開く(&G)", Qt::Key_G, &TmainForm::openBackGroundMenuClick);
     openCharacterMenu =
         AddItem(fileMenu, "ｷｬﾗを開く(&C)", Qt::Key_C, &TmainForm::openCharacterMenuClick);
+    fileMenu->addSeparator();
+    savePictureMenu =
+        AddItem(fileMenu, "画像を保存(&S)", Qt::Key_S, &TmainForm::savePictureMenuClick);
+    copyPictureMenu =
+        AddItem(fileMenu, "画像をｺﾋﾟｰ(&P)", Qt::Key_C, &TmainForm::copyPictureMenuClick);
+    copyPictureMenu->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    exportMenu = fileMenu->addMenu(Utf8("ｱｰｶｲﾌﾞを書き出す(&E)"));
+    for (int k = 0; k < 3; ++k)
+        connect(exportMenu->addAction(Utf8(ExportItems[k])), &QAction::triggered, this,
+                [this, k] { Guard([&] { exportMenuClick(k); }); });
+    // A layer without an archive has nothing to export.
+    connect(exportMenu, &QMenu::aboutToShow, this, [this] {
+        Guard([this] {
+            for (int k = 0; k < 3; ++k)
+                exportMenu->actions()[k]->setEnabled((screen.get()->*LayerOps[k].count)() > 0);
+        });
+    });
+    pictureOut = new VLMQ::TPictureOut(this);
+    connect(pictureOut, &VLMQ::TPictureOut::told, this,
+            [this](const QString& text) { statusBar()->showMessage(text, 10000); });
     mbar1 = fileMenu->addSeparator();
     exitMenu = AddItem(fileMenu, "終了(&X)", Qt::Key_X, &TmainForm::exitMenuClick);
 
@@ -335,6 +357,20 @@ void TmainForm::zoomMenuClick() {
     // The check mark stands for 2x: from any other step the item goes to 2x, from 2x to 1x.
     // The resize that follows sets the destination rectangle and repaints.
     SetZoom(zoomMenu->isChecked() ? 2 : 1);
+}
+
+// ---- Pictures out --------------------------------------------------------------------------
+
+void TmainForm::savePictureMenuClick() {
+    pictureOut->Save(*screen, ZoomFactor());
+}
+
+void TmainForm::copyPictureMenuClick() {
+    pictureOut->Copy(*screen, ZoomFactor());
+}
+
+void TmainForm::exportMenuClick(int layer) {
+    pictureOut->Export((screen.get()->*LayerOps[layer].fileName)());
 }
 
 // ---- Automatic display and version ---------------------------------------------------------

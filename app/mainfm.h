@@ -32,6 +32,9 @@ class QTimer;
 class TQtCanvas;
 class TpictureListForm;
 class TtoolsForm;
+namespace VLMQ {
+class TPictureOut;
+}
 
 class TmainForm : public QMainWindow {
     Q_OBJECT
@@ -64,6 +67,10 @@ public:
     QMenu* optionsMenu = nullptr;
     QAction* toolsMenu = nullptr;
     QAction* versionMenu = nullptr;
+    // Pictures out: the composed picture, or one layer's whole archive (an item a layer).
+    QAction* savePictureMenu = nullptr;
+    QAction* copyPictureMenu = nullptr;
+    QMenu* exportMenu = nullptr;
 
     QPointer<TtoolsForm> tools;           // owned by the application, not by this window
     std::unique_ptr<VLM::TScreen> screen; // the compositor
@@ -112,6 +119,9 @@ public:
     void toolsMenuClick();
     void versionMenuClick();
     void autoPlayTimer();
+    void savePictureMenuClick();
+    void copyPictureMenuClick();
+    void exportMenuClick(int layer);
 
     void zoomInMenuClick();
     void zoomOutMenuClick();
@@ -212,6 +222,7 @@ private:
     std::array<int, 3> listMarks{-2, -2, -2}; // the picture each list marks (-2: not yet)
     bool toolsShownAtStart = true;            // the tools window comes up with the first show
     std::optional<std::pair<QPoint, QPoint>> toolsPlaceAtStart; // its frame and client corner
+    VLMQ::TPictureOut* pictureOut = nullptr; // a child of this window
 };
 
 // The one main window.

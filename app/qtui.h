@@ -15,6 +15,7 @@
 #include <string>
 
 class QFileDialog;
+class QProgressDialog;
 class QWidget;
 namespace VLM {
 class TScreen;
@@ -41,7 +42,9 @@ struct TDialogSeams {
     std::function<void(const QString& text, const QString& caption)> messageBox;
     std::function<void(const QString& text)> information;
     std::function<void(const QString& text)> error;
-    std::function<bool(QFileDialog& dialog)> fileDialog; // true: the user chose OK
+    std::function<bool(QFileDialog& dialog)> fileDialog;   // true: the user chose OK
+    std::function<bool(const QString& text)> question;     // true: the user chose Yes
+    std::function<void(QProgressDialog& dialog)> progress; // at each step; may cancel it
 };
 TDialogSeams& DialogSeams();
 

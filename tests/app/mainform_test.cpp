@@ -166,6 +166,8 @@ private slots:
         row("fullScreenMenu", "全画面表示(&U)", "F11", true);
         row("toolsMenu", "ﾂｰﾙ(&Y)", "Ctrl+Y", true, true);
         row("versionMenu", "ﾊﾞｰｼﾞｮﾝ(&H)", "Ctrl+H");
+        row("savePictureMenu", "画像を保存(&S)", "Ctrl+S");
+        row("copyPictureMenu", "画像をｺﾋﾟｰ(&P)", "Ctrl+Shift+C");
     }
 
     void menuItems() {
@@ -189,7 +191,9 @@ private slots:
             {"integerScaleMenu", &TmainForm::integerScaleMenu},
             {"fullScreenMenu", &TmainForm::fullScreenMenu},
             {"toolsMenu", &TmainForm::toolsMenu},
-            {"versionMenu", &TmainForm::versionMenu}};
+            {"versionMenu", &TmainForm::versionMenu},
+            {"savePictureMenu", &TmainForm::savePictureMenu},
+            {"copyPictureMenu", &TmainForm::copyPictureMenu}};
         QFETCH(QString, caption);
         QFETCH(QString, keys);
         QFETCH(bool, checkable);

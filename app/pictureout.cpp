@@ -1,0 +1,276 @@
+#include "pictureout.h"
+
+#include "qtui.h"
+#include "vlmcharacter.h"
+#include "vlmexport.h"
+#include "vlmimage.h"
+#include "vlmnaming.h"
+
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QStringList>
+
+#include <cstring>
+#include <numeric>
+#include <vector>
+
+namespace VLMQ {
+
+namespace {
+
+// Failures listed in the summary box itself; the rest are under its details.
+constexpr int ListedFailures = 12;
+
+QImage ToQImage(const VLMX::TImage& rgb) {
+    QImage image(rgb.width, rgb.height, QImage::Format_RGB888);
+    for (int y = 0; y < rgb.height; ++y)
+        std::memcpy(image.scanLine(y), rgb.Row(y), rgb.RowBytes());
+    return image;
+}
+
+// The engine's desktop requests while an export runs. A character that does not fit its
+// picture has its dump written and told, and would then end the viewer; here it is only
+// counted, and the export reports that picture and goes on.
+class TQuietInterface : public VLM::TUserInterface {
+public:
+    TQuietInterface() : previous(VLM::UserInterface()) { VLM::SetUserInterface(this); }
+    ~TQuietInterface() override { VLM::SetUserInterface(&previous); }
+    TQuietInterface(const TQuietInterface&) = delete;
+    TQuietInterface& operator=(const TQuietInterface&) = delete;
+
+    void MessageBox(const std::string& text, const std::string& caption) override {
+        previous.MessageBox(text, caption);
+    }
+    void InformationDialog(const std::string&) override { ++dumps; }
+    void Terminate() override {}
+
+    int dumps = 0;
+
+private:
+    VLM::TUserInterface& previous;
+};
+
+// Set for as long as it lives.
+struct TBusy {
+    explicit TBusy(bool& flag) : flag(flag) { flag = true; }
+    ~TBusy() { flag = false; }
+    TBusy(const TBusy&) = delete;
+    TBusy& operator=(const TBusy&) = delete;
+    bool& flag;
+};
+
+bool AskQuestion(QWidget* parent, const QString& text) {
+    if (DialogSeams().question) return DialogSeams().question(text);
+    // Replacing is the step that cannot be undone: Enter keeps the files.
+    return QMessageBox::question(parent, QString::fromLatin1(AppTitle), text,
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
+// A box of lines; when there are many, the first ones and a count, all of them under details.
+void ShowSummary(QWidget* parent, const QStringList& head, const QStringList& lines) {
+    QStringList shown = head;
+    shown << lines.mid(0, ListedFailures);
+    if (lines.size() > ListedFailures)
+        shown << QCoreApplication::translate("VLMQ", "... and %1 more.")
+                     .arg(lines.size() - ListedFailures);
+    const QString text = shown.join(QLatin1Char('\n'));
+    if (DialogSeams().messageBox) {
+        DialogSeams().messageBox(text, QString::fromLatin1(AppTitle));
+        return;
+    }
+    QMessageBox box(QMessageBox::Warning, QString::fromLatin1(AppTitle), text, QMessageBox::Ok,
+                    parent);
+    if (lines.size() > ListedFailures) box.setDetailedText(lines.join(QLatin1Char('\n')));
+    box.exec();
+}
+
+// One step of the export's progress, on the calling thread: the dialog moves and the window
+// answers events. Nothing may leave it, as the export's threads are running.
+bool Progressed(QProgressDialog& progress, int done) noexcept {
+    try {
+        progress.setValue(done);
+        // Until the dialog shows (it waits to see whether the export takes long), nothing
+        // blocks the other windows: what the user types or clicks waits in the queue.
+        QCoreApplication::processEvents(progress.isVisible() ? QEventLoop::AllEvents
+                                                             : QEventLoop::ExcludeUserInputEvents);
+        if (DialogSeams().progress) DialogSeams().progress(progress);
+        return !progress.wasCanceled();
+    } catch (const std::exception& e) {
+        ReportCaught(nullptr, &e);
+    } catch (...) {
+        ReportCaught(nullptr, nullptr);
+    }
+    return false;
+}
+
+QString FailureLine(VLM::TBitmap& names, const VLMX::TPictureFailure& f) {
+    const QString picture = QStringLiteral("%1 %2")
+                                .arg(f.index, 3, 10, QLatin1Char('0'))
+                                .arg(FromCp932(names.GetName(f.index)));
+    const QString file = FromHostName(f.file);
+    const QString reason = QString::fromStdString(f.reason);
+    switch (f.kind) {
+    case VLMX::TPictureFailure::Unreadable:
+        break;
+    case VLMX::TPictureFailure::Exists:
+        return QCoreApplication::translate("VLMQ", "%1: %2 is already there").arg(picture, file);
+    case VLMX::TPictureFailure::CannotWrite:
+        return QCoreApplication::translate("VLMQ", "%1: cannot write %2 (%3); the export stopped")
+            .arg(picture, file, reason);
+    }
+    return QStringLiteral("%1: %2").arg(picture, reason);
+}
+
+} // namespace
+
+QImage ComposedImage(const VLM::TScreen& screen, int zoom) {
+    return ToQImage(VLMX::ScreenPicture(screen.GetOffscreen(), zoom));
+}
+
+QString PictureFileName(const VLM::TScreen& screen) {
+    const struct {
+        const char* prefix;
+        int shown;
+    } layers[] = {{"wp", screen.getwp()}, {"bg", screen.getbg()}, {"ch", screen.getch()}};
+    QStringList parts;
+    for (const auto& layer : layers)
+        if (layer.shown >= 0)
+            parts << QString::fromLatin1(layer.prefix) +
+                         QStringLiteral("%1").arg(layer.shown, 3, 10, QLatin1Char('0'));
+    if (parts.isEmpty()) parts << QStringLiteral("velmora");
+    return parts.join(QLatin1Char('-')) + QStringLiteral(".png");
+}
+
+TPictureOut::TPictureOut(QWidget* window) : QObject(window), window(window) {}
+
+void TPictureOut::Save(const VLM::TScreen& screen, int zoom) {
+    if (!saveDialog) {
+        saveDialog = new QFileDialog(window, tr("Save picture"));
+        saveDialog->setOption(QFileDialog::DontUseNativeDialog);
+        saveDialog->setAcceptMode(QFileDialog::AcceptSave);
+        saveDialog->setFileMode(QFileDialog::AnyFile);
+        saveDialog->setNameFilter(tr("PNG pictures (*.png)"));
+        saveDialog->setDefaultSuffix(QStringLiteral("png"));
+        saveDialog->setDirectory(QDir::currentPath());
+    }
+    saveDialog->selectFile(PictureFileName(screen));
+    if (!RunFileDialog(*saveDialog)) return;
+    const QStringList files = saveDialog->selectedFiles();
+    if (files.isEmpty()) return;
+    const QString file = files.first();
+    // The dialog has asked before it accepted a taken name; a file that appeared since is
+    // not the user's to lose.
+    const bool confirmed = QFileInfo::exists(file);
+    const VLMX::TImage image = VLMX::ScreenPicture(screen.GetOffscreen(), zoom);
+    const VLMX::TFileResult r = VLMX::WritePng(image, ToHostName(file), 1, confirmed);
+    if (!r.Ok()) {
+        const QString why = r.write.status == VLMX::TWriteResult::Exists
+                                ? tr("a file of that name appeared meanwhile")
+                                : QString::fromLocal8Bit(r.Text().c_str());
+        ShowError(tr("The picture could not be saved as %1: %2.").arg(file, why));
+        return;
+    }
+    emit told(tr("Saved %1 (%2 x %3).").arg(file).arg(image.width).arg(image.height));
+}
+
+void TPictureOut::Copy(const VLM::TScreen& screen, int zoom) {
+    const QImage image = ComposedImage(screen, zoom);
+    QGuiApplication::clipboard()->setImage(image);
+    emit told(tr("Copied the picture (%1 x %2).").arg(image.width()).arg(image.height()));
+}
+
+bool TPictureOut::ChooseFolder(const QString& archiveName, QString& folder) {
+    if (!folderDialog) {
+        folderDialog = new QFileDialog(window);
+        folderDialog->setOption(QFileDialog::DontUseNativeDialog);
+        folderDialog->setOption(QFileDialog::ShowDirsOnly);
+        folderDialog->setFileMode(QFileDialog::Directory);
+        folderDialog->setAcceptMode(QFileDialog::AcceptOpen);
+        folderDialog->setDirectory(QDir::currentPath());
+    }
+    folderDialog->setWindowTitle(tr("Export %1 into folder").arg(archiveName));
+    if (!RunFileDialog(*folderDialog)) return false;
+    const QStringList chosen = folderDialog->selectedFiles();
+    if (chosen.isEmpty()) return false;
+    folder = chosen.first();
+    return true;
+}
+
+void TPictureOut::Export(const std::string& archive) {
+    if (exporting) return;
+    const auto names = VLMX::NewPicture(VLMX::ArchiveKindOf(archive), archive);
+    if (!names || names->GetCount() <= 0) return;
+    const QString archiveName = FromHostName(VLM::FileNamePart(archive));
+    QString folder;
+    if (!ChooseFolder(archiveName, folder)) return;
+    const std::string out = ToHostName(folder);
+    if (const int error = VLMX::MakeFolder(out)) {
+        ShowError(tr("Cannot export into %1: %2.")
+                      .arg(folder, QString::fromLocal8Bit(std::strerror(error))));
+        return;
+    }
+
+    std::vector<int> pictures(static_cast<size_t>(names->GetCount()));
+    std::iota(pictures.begin(), pictures.end(), 0);
+    // The folder dialog does not ask about files it would replace: ask once for all of them.
+    int taken = 0;
+    for (int i : pictures)
+        if (QFileInfo::exists(folder + QLatin1Char('/') +
+                              QString::fromStdString(VLMX::PictureStem(i, names->GetName(i))) +
+                              QStringLiteral(".png")))
+            ++taken;
+    if (taken > 0 && !AskQuestion(window, tr("%1 of the files to write are already in %2. "
+                                             "Replace them?")
+                                              .arg(taken)
+                                              .arg(folder)))
+        return;
+
+    VLMX::TExportOptions options;
+    options.overwrite = taken > 0;
+    const int total = static_cast<int>(pictures.size());
+    VLMX::TExportReport report;
+    int dumps = 0;
+    {
+        const TBusy busy(exporting);
+        TQuietInterface quiet;
+        QProgressDialog progress(tr("Exporting %1 into %2").arg(archiveName, folder), tr("Cancel"),
+                                 0, total, window);
+        progress.setWindowTitle(QString::fromLatin1(AppTitle));
+        progress.setWindowModality(Qt::ApplicationModal);
+        progress.setMinimumDuration(500);
+        progress.setValue(0);
+        report = VLMX::ExportPictures(archive, pictures, out, options, [&progress](int done, int) {
+            return Progressed(progress, done);
+        });
+        dumps = quiet.dumps;
+    }
+
+    QString headline = tr("%1: %2 of %3 pictures written into %4.")
+                           .arg(archiveName)
+                           .arg(report.written)
+                           .arg(report.total)
+                           .arg(folder);
+    if (report.cancelled) headline += QLatin1Char(' ') + tr("Cancelled; every file is whole.");
+    if (report.failures.empty()) {
+        emit told(headline);
+        return;
+    }
+    QStringList head{headline};
+    if (dumps > 0)
+        head << tr("The diagnostic dump of the characters that do not fit was appended to %1.")
+                    .arg(FromHostName(VLM::TCharacterBitmap::DumpPath()));
+    head << tr("Not written:");
+    QStringList lines;
+    for (const VLMX::TPictureFailure& f : report.failures)
+        lines << FailureLine(*names, f);
+    ShowSummary(window, head, lines);
+}
+
+} // namespace VLMQ

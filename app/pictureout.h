@@ -1,0 +1,58 @@
+// Getting pictures out of the viewer: the composed picture saved as a PNG file or copied to the
+// clipboard at the window's zoom, and every picture of one layer's archive exported into a
+// folder, file for file as velmora-cli export writes them.
+#pragma once
+
+#include "vlmscreen.h"
+
+#include <QImage>
+#include <QObject>
+#include <QString>
+
+#include <string>
+
+class QFileDialog;
+class QWidget;
+
+namespace VLMQ {
+
+// The compositor's off-screen picture enlarged zoom times, each 5-bit channel c widened to
+// (c << 3) | (c >> 2): the pixels a saved file holds.
+QImage ComposedImage(const VLM::TScreen& screen, int zoom);
+
+// The name the save dialog offers, from the picture each layer shows: "wp003-bg012-ch045.png",
+// layers that show nothing left out, "velmora.png" when none shows anything.
+QString PictureFileName(const VLM::TScreen& screen);
+
+// The three commands with their dialogs. Failures are told in a box; what was done goes to
+// told() for the status bar.
+class TPictureOut : public QObject {
+    Q_OBJECT
+
+public:
+    // window: the parent of this object and of the dialogs.
+    explicit TPictureOut(QWidget* window);
+
+    // The save dialog, then the file, written whole. A taken name is replaced only when the
+    // dialog has asked about it.
+    void Save(const VLM::TScreen& screen, int zoom);
+    void Copy(const VLM::TScreen& screen, int zoom);
+    // Every picture of archive into a folder the user chooses, with a progress dialog that
+    // can cancel; a summary box names the pictures that could not be read.
+    void Export(const std::string& archive);
+    // An export is under way (its progress lets events through, the menu among them).
+    bool Exporting() const { return exporting; }
+
+signals:
+    void told(const QString& text);
+
+private:
+    bool ChooseFolder(const QString& archiveName, QString& folder);
+
+    QWidget* window;
+    QFileDialog* saveDialog = nullptr;   // made at the first use; keeps its folder
+    QFileDialog* folderDialog = nullptr; // likewise
+    bool exporting = false;
+};
+
+} // namespace VLMQ

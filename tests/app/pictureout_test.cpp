@@ -1,0 +1,249 @@
+// Pictures out of the viewer: the composed picture saved and copied at the window's zoom, and a
+// layer's archive exported as velmora-cli exports it, with progress, cancelling and a summary.
+#include "apptest.h"
+
+#include "clirun.h"
+#include "vlmcharacter.h"
+
+#include <QClipboard>
+#include <QDirIterator>
+#include <QFileDialog>
+#include <QMenu>
+#include <QProgressDialog>
+#include <QStandardPaths>
+
+#include <cstdio>
+
+namespace {
+
+// What a saved file must hold: each 5-bit channel widened, each pixel a zoom x zoom block.
+QImage Widened(const VLM::TPicture& picture, int zoom) {
+    const auto w = [](unsigned c) { return int((c & 31) << 3 | (c & 31) >> 2); };
+    QImage image(picture.Width() * zoom, picture.Height() * zoom, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const uint16_t c = picture.ScanLine(y / zoom)[x / zoom];
+            image.setPixel(x, y, qRgb(w(c >> 10), w(c >> 5), w(c)));
+        }
+    return image;
+}
+
+// Every file under folder, hidden ones too, with its bytes.
+std::map<QString, QByteArray> Contents(const QString& folder) {
+    std::map<QString, QByteArray> files;
+    for (QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+         it.hasNext();) {
+        QFile f(it.next());
+        f.open(QIODevice::ReadOnly);
+        files[QDir(folder).relativeFilePath(f.fileName())] = f.readAll();
+    }
+    return files;
+}
+
+// Answers the save dialog with file (Cancel when empty) and the folder dialog with folder; files
+// in the way are kept. Remembers the name the save dialog offered.
+struct TAnswers {
+    QString file, folder, offered;
+    int folderRuns = 0;
+    TAnswers() {
+        auto& seams = VLMQ::DialogSeams();
+        seams.question = [](const QString&) { return false; };
+        seams.fileDialog = [this](QFileDialog& dialog) {
+            if (dialog.fileMode() == QFileDialog::Directory) {
+                ++folderRuns;
+                dialog.setDirectory(folder);
+                return true;
+            }
+            offered = QFileInfo(dialog.selectedFiles().value(0)).fileName();
+            dialog.selectFile(file);
+            return !file.isEmpty();
+        };
+    }
+    ~TAnswers() {
+        VLMQ::DialogSeams().fileDialog = nullptr;
+        VLMQ::DialogSeams().question = nullptr;
+        VLMQ::DialogSeams().progress = nullptr;
+    }
+};
+
+} // namespace
+
+class TestPictureOut : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString archives[3];
+
+private slots:
+    void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true);
+        QVERIFY(dir.isValid());
+        VLM::TCharacterBitmap::SetDumpPath(VLMQ::ToHostName(dir.filePath("run.log")));
+        // Pictures 0 to 31, every pixel its own; 32 and 33 lie past the end of the file.
+        std::vector<VLMW::TWallPaperEntry> entries(32);
+        for (int i = 0; i < 32; ++i) {
+            entries[size_t(i)].index = i;
+            entries[size_t(i)].picture = VLMW::PatternPicture(320, 224, uint32_t(i));
+        }
+        archives[0] = dir.filePath("WPALL1.ALL");
+        VLMW::WallPaperArchive(entries).Save(VLMQ::ToHostName(archives[0]));
+        archives[1] = dir.filePath("NBGFILE1.ALL");
+        VLMAT::WriteBackGrounds(archives[1], {0, 4, 5}, {5});
+        // Character 1 has an element outside its picture: dumped, and the viewer carries on.
+        archives[2] = dir.filePath("NCDAT.ALL");
+        VLMAT::WriteCharacters(archives[2], {{0, VLMAT::GroupRecord(0, {{10, 12, 8, 8}})},
+                                             {1, VLMAT::GroupRecord(1, {{0, 300, 8, 8}})},
+                                             {126, VLMAT::GroupRecord(126, {})}});
+    }
+
+    void saveAndCopyTakeTheComposedPictureAtTheZoom_data() {
+        QTest::addColumn<int>("zoom");
+        QTest::addColumn<int>("background"); // 5 is unreadable
+        QTest::addColumn<QString>("offered");
+        QTest::newRow("1:1") << 1 << 4 << "wp003-bg004-ch000.png";
+        QTest::newRow("doubled, no background") << 2 << 5 << "wp003-ch000.png";
+    }
+
+    void saveAndCopyTakeTheComposedPictureAtTheZoom() {
+        QFETCH(int, zoom);
+        QFETCH(int, background);
+        QFETCH(QString, offered);
+        VLMAT::TForms f;
+        TmainForm& m = *f.form;
+        {
+            const TAnswers cancel;
+            m.savePictureMenu->trigger();
+            QCOMPARE(cancel.offered, QStringLiteral("velmora.png"));
+        }
+        int k = 0;
+        for (QAction* open : {m.openWallPaperMenu, m.openBackGroundMenu, m.openCharacterMenu})
+            VLMAT::Open(open, archives[k++]);
+        m.screen->DrawWallPaper(3);
+        m.screen->DrawBackGround(background);
+        if (zoom == 2) m.zoomMenu->trigger();
+        const QImage expected = Widened(m.screen->GetOffscreen(), zoom);
+
+        QTemporaryDir out;
+        VLMAT::TBoxLog log;
+        TAnswers answers;
+        answers.file = out.filePath("picture.png");
+        QFile(answers.file).open(QIODevice::WriteOnly); // the dialog asked before replacing it
+        m.savePictureMenu->trigger();
+        QCOMPARE(answers.offered, offered);
+        QCOMPARE(QImage(answers.file).convertToFormat(QImage::Format_RGB32), expected);
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+        m.copyPictureMenu->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+                 expected);
+        QVERIFY(log.boxes.empty());
+
+        answers.file = out.filePath("missing/picture.png");
+        m.savePictureMenu->trigger();
+        QCOMPARE(log.boxes.size(), size_t{1});
+        QVERIFY(log.boxes[0].text.endsWith(QStringLiteral(": No such file or directory.")));
+    }
+
+    void exportWritesWhatTheCommandLineWrites_data() {
+        QTest::addColumn<int>("layer");
+        QTest::addColumn<int>("written");
+        QTest::addColumn<int>("total");
+        QTest::addColumn<QString>("failure"); // one line of the box
+        // A background or character search finds the record of the nearest picture it can.
+        QTest::newRow("wallpapers") << 0 << 32 << 34 << "^033 .*: no picture record found";
+        QTest::newRow("backgrounds") << 1 << 9 << 500 << "^005 .*: header field out of range";
+        QTest::newRow("characters") << 2 << 3 << 152 << "^001 .*: element 1 reaches outside";
+    }
+
+    void exportWritesWhatTheCommandLineWrites() {
+        QFETCH(int, layer);
+        QFETCH(int, written);
+        QFETCH(int, total);
+        QFETCH(QString, failure);
+        VLMAT::TForms f;
+        QAction* open[] = {f.form->openWallPaperMenu, f.form->openBackGroundMenu,
+                           f.form->openCharacterMenu};
+        VLMAT::Open(open[layer], archives[layer]);
+        // Only a layer with an archive has anything to export.
+        emit f.form->exportMenu->aboutToShow();
+        for (int k = 0; k < 3; ++k)
+            QCOMPARE(f.form->exportMenu->actions()[k]->isEnabled(), k == layer);
+        QTemporaryDir viewer, cli;
+        VLMAT::TBoxLog log;
+        TAnswers answers;
+        answers.folder = viewer.path();
+        f.form->exportMenu->actions()[layer]->trigger();
+
+        // velmora-cli, run here, leaves the engine's desktop hooks unset.
+        VLM::TUserInterface& ui = VLM::UserInterface();
+        QVERIFY(dynamic_cast<VLMQ::TQtUserInterface*>(&ui));
+        VLMC::TConsole console;
+        console.out = console.err = std::tmpfile();
+        QCOMPARE(VLMC::Run({"export", VLMQ::ToHostName(archives[layer]), "--out",
+                            VLMQ::ToHostName(cli.path())},
+                           console),
+                 1);
+        std::fclose(console.out);
+        VLM::SetUserInterface(&ui);
+        QCOMPARE(int(Contents(viewer.path()).size()), written);
+        QVERIFY(Contents(viewer.path()) == Contents(cli.path()));
+
+        // One box (a dump is no box of its own): the head, the first 12 failures, the rest
+        // counted.
+        QCOMPARE(log.boxes.size(), size_t{1});
+        const QStringList lines = log.boxes[0].text.split('\n');
+        QCOMPARE(lines[0], QStringLiteral("%1: %2 of %3 pictures written into %4.")
+                               .arg(QFileInfo(archives[layer]).fileName())
+                               .arg(written)
+                               .arg(total)
+                               .arg(viewer.path()));
+        QCOMPARE(lines.filter(QRegularExpression("^\\d{3} ")).size(),
+                 std::min(total - written, 12));
+        QCOMPARE(lines.filter(QRegularExpression(failure)).size(), 1);
+        QCOMPARE(lines.contains(QStringLiteral("... and %1 more.").arg(total - written - 12)),
+                 total - written > 12);
+        QCOMPARE(lines.filter("diagnostic dump").size(), layer == 2 ? 1 : 0);
+    }
+
+    void cancelLeavesWholeFilesThatAreReplacedOnlyWhenTheUserAgrees() {
+        VLMAT::TForms f;
+        VLMAT::Open(f.form->openWallPaperMenu, archives[0]);
+        QTemporaryDir out;
+        VLMAT::TBoxLog log;
+        TAnswers answers;
+        answers.folder = out.path();
+        QStringList questions;
+        int steps = 0;
+        auto& seams = VLMQ::DialogSeams();
+        seams.progress = [&](QProgressDialog& progress) {
+            if (steps++ > 0) return;
+            f.form->exportMenu->actions()[0]->trigger(); // no second export while one runs
+            progress.cancel();
+        };
+        f.form->exportMenu->actions()[0]->trigger();
+        QCOMPARE(answers.folderRuns, 1);
+        const auto files = Contents(out.path());
+        QVERIFY(!files.empty() && files.size() < 32);
+        for (const auto& [name, bytes] : files)
+            QVERIFY2(!name.startsWith('.') &&
+                         bytes.endsWith(QByteArray::fromHex("49454e44ae426082")), // IEND
+                     qPrintable(name));
+
+        seams.progress = nullptr;
+        for (bool agree : {false, true}) {
+            seams.question = [&](const QString& text) {
+                questions << text;
+                return agree;
+            };
+            f.form->exportMenu->actions()[0]->trigger();
+            QCOMPARE(Contents(out.path()) == files, !agree);
+        }
+        QCOMPARE(Contents(out.path()).size(), size_t{32});
+        QCOMPARE(questions, QStringList(2, QStringLiteral("%1 of the files to write are already "
+                                                          "in %2. Replace them?")
+                                               .arg(files.size())
+                                               .arg(out.path())));
+    }
+};
+
+VLMAT_MAIN(TestPictureOut)
+#include "pictureout_test.moc"
