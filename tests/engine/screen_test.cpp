@@ -71,13 +71,14 @@ protected:
     TScreen s;
     VLMT::TRecordingCanvas canvas;
     void SetUp() override { s.target = &canvas; }
-    void OpenAll() {
-        s.putwpfn(a.wp);
-        s.DrawWallPaper(0);
-        s.putbgfn(a.bg);
-        s.DrawBackGround(Bg0);
-        s.putchfn(a.ch);
-        s.DrawCharacter(Ch0);
+    void OpenAll() { Open(s); }
+    void Open(TScreen& t) const {
+        t.putwpfn(a.wp);
+        t.DrawWallPaper(0);
+        t.putbgfn(a.bg);
+        t.DrawBackGround(Bg0);
+        t.putchfn(a.ch);
+        t.DrawCharacter(Ch0);
     }
 };
 
@@ -296,12 +297,7 @@ TEST_F(ScreenTest, ANewCharacterLeavesNothingOfTheLastOneOutsideTheBackground) {
 
     // The same layers composed afresh give the same picture, pixel for pixel.
     TScreen fresh;
-    fresh.putwpfn(a.wp);
-    fresh.DrawWallPaper(0);
-    fresh.putbgfn(a.bg);
-    fresh.DrawBackGround(Bg0);
-    fresh.putchfn(a.ch);
-    fresh.DrawCharacter(Ch0);
+    Open(fresh);
     int differing = 0;
     for (int y = 0; y < 224; ++y)
         for (int x = 0; x < 320; ++x)
