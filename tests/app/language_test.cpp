@@ -12,9 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QStatusBar>
 
-#include <array>
 #include <functional>
 
 using VLMAT::TForms;
@@ -24,46 +22,44 @@ namespace {
 
 // Kana, kanji, CJK punctuation and the full- and half-width forms.
 bool HasJapanese(const QString& text) {
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if ((u >= 0x3000 && u <= 0x9FFF) || (u >= 0xFF00 && u <= 0xFFEF)) return true;
-    }
+    for (const QChar c : text)
+        if ((c >= QChar(0x3000) && c <= QChar(0x9FFF)) ||
+            (c >= QChar(0xFF00) && c <= QChar(0xFFEF)))
+            return true;
     return false;
 }
 
-// Every text a person reads in the two windows, each with where it stands. The language items
-// are left out: each names its language in that language, whatever the menus are in.
+// Every text a person reads in the windows, each after where it stands. The language items are
+// left out: each names its language in that language, whatever the menus are in.
 QStringList WindowTexts(const TForms& f) {
     QStringList texts;
     std::function<void(const QMenu&, const QString&)> menu = [&](const QMenu& m,
                                                                  const QString& path) {
-        for (const QAction* item : m.actions()) {
-            if (item == f.form->japaneseMenu || item == f.form->englishMenu) continue;
-            if (item->isSeparator() && item->text().isEmpty()) continue;
-            texts << path + QStringLiteral(" > ") + item->text();
-            if (item->menu()) menu(*item->menu(), path + QStringLiteral(" > ") + item->text());
-        }
+        texts << path;
+        for (const QAction* item : m.actions())
+            if (item->menu())
+                menu(*item->menu(), path + QStringLiteral(" > ") + item->text());
+            else if (item != f.form->japaneseMenu && item != f.form->englishMenu)
+                texts << path + QStringLiteral(" > ") + item->text();
     };
-    for (const QAction* title : f.form->mainMenu->actions()) {
-        texts << title->text();
+    for (const QAction* title : f.form->mainMenu->actions())
         menu(*title->menu(), title->text());
-    }
-    for (const QPushButton* button : f.tools->buttons)
-        texts << QStringLiteral("button ") + button->text();
-    for (const QLabel* label : f.tools->labels)
-        texts << QStringLiteral("label ") + label->text();
-    texts << QStringLiteral("status ") + f.form->statusLine->text();
-    return texts;
+    for (int k = 0; k < 3; ++k)
+        texts << f.tools->buttons[k]->text() << f.tools->labels[k]->text();
+    for (const auto& list : f.form->pictureLists)
+        if (list) texts << list->windowTitle();
+    return texts << f.form->statusLine->text();
 }
 
 QString SavedLanguage() {
     return VLMQ::OpenSettings()->value(QStringLiteral("ui/language")).toString();
 }
 
-// The button texts Qt's own dialogs use, in the present language.
+// The Cancel button of Qt's own dialogs; empty where the system has no Qt translations.
 QString QtCancel() {
-    QDialogButtonBox box(QDialogButtonBox::Cancel);
-    return box.button(QDialogButtonBox::Cancel)->text();
+    if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_ja.qm"))
+        return QString();
+    return QDialogButtonBox(QDialogButtonBox::Cancel).button(QDialogButtonBox::Cancel)->text();
 }
 
 } // namespace
@@ -72,17 +68,8 @@ class TestLanguage : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir;
-    QString characters;
 
 private slots:
-    void initTestCase() {
-        QVERIFY(dir.isValid());
-        // Character 1's element reaches below the composed picture: every draw of it fails.
-        characters = dir.filePath(QStringLiteral("NCDAT.ALL"));
-        VLMAT::WriteCharacters(characters, {{0, VLMAT::GroupRecord(0, {})},
-                                            {1, VLMAT::GroupRecord(1, {{0, 300, 8, 8}})}});
-    }
-
     void cleanup() {
         VLMQ::OpenSettings()->remove(QStringLiteral("ui/language"));
         qunsetenv("LANGUAGE");
@@ -96,18 +83,13 @@ private slots:
         QTest::addColumn<QByteArray>("environment"); // "-": not set
         QTest::addColumn<bool>("english");
         QTest::newRow("nothing") << "" << QByteArray("-") << false;
-        QTest::newRow("empty") << "" << QByteArray("") << false;
         QTest::newRow("en") << "" << QByteArray("en") << true;
-        QTest::newRow("en_US list") << "" << QByteArray("en_US:en") << true;
-        QTest::newRow("en_GB.UTF-8") << "" << QByteArray("en_GB.UTF-8") << true;
+        QTest::newRow("en_GB.UTF-8 list") << "" << QByteArray("en_GB.UTF-8:en") << true;
         QTest::newRow("Japanese first") << "" << QByteArray("ja_JP:en") << false;
         QTest::newRow("English after another") << "" << QByteArray("fr:en_US") << true;
-        QTest::newRow("neither") << "" << QByteArray("fr:de") << false;
-        QTest::newRow("C") << "" << QByteArray("C") << false;
-        QTest::newRow("not a code") << "" << QByteArray("english") << false;
+        QTest::newRow("neither, or no code") << "" << QByteArray("C:fr:english") << false;
         QTest::newRow("saved Japanese over en") << "ja" << QByteArray("en") << false;
         QTest::newRow("saved English over ja") << "en" << QByteArray("ja") << true;
-        QTest::newRow("saved English alone") << "en" << QByteArray("-") << true;
         QTest::newRow("unknown saved value") << "de" << QByteArray("en") << true;
     }
 
@@ -120,23 +102,18 @@ private slots:
         QCOMPARE(VLMQ::StartLanguage(), english ? TLanguage::English : TLanguage::Japanese);
     }
 
-    // The empty windows: every menu, button, label and the status line.
+    // Every menu, button, label, list title and the status line, to English and back.
     void everyTextFollowsTheLanguage() {
         TForms f;
         TmainForm& m = *f.form;
+        m.ShowPictureList(1);
         m.UpdateCaption();
         const QStringList japanese = WindowTexts(f);
-        std::array<QRect, 3> buttons;
-        for (int k = 0; k < 3; ++k)
-            buttons[k] = f.tools->buttons[k]->geometry();
-        QVERIFY(HasJapanese(m.statusLine->text()));
-        QVERIFY(m.japaneseMenu->isChecked());
+        const QRect lastButton = f.tools->buttons[2]->geometry();
 
         m.englishMenu->trigger();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
-        QCOMPARE(VLMQ::CurrentLanguage(), TLanguage::English);
-        QVERIFY(m.englishMenu->isChecked());
-        QVERIFY(!m.japaneseMenu->isChecked());
+        QVERIFY(m.englishMenu->isChecked() && !m.japaneseMenu->isChecked());
         const QStringList english = WindowTexts(f);
         QCOMPARE(english.size(), japanese.size());
         for (const QString& text : english)
@@ -146,20 +123,18 @@ private slots:
             QStringLiteral("&View > Next &Background\tCtrl+F, %1")
                 .arg(QKeySequence(Qt::Key_Down).toString(QKeySequence::NativeText))));
         // The buttons are as wide as their captions, and the window shows them whole.
-        const QFontMetrics metrics(f.tools->font());
         for (QPushButton* button : f.tools->buttons)
-            QCOMPARE(button->width(), metrics.horizontalAdvance(button->text()) + 8);
+            QCOMPARE(button->width(), button->fontMetrics().horizontalAdvance(button->text()) + 8);
         QVERIFY(f.tools->width() >= f.tools->buttons[2]->geometry().right() + 1 + 4);
 
         m.japaneseMenu->trigger();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
         QCOMPARE(WindowTexts(f), japanese);
-        for (int k = 0; k < 3; ++k)
-            QCOMPARE(f.tools->buttons[k]->geometry(), buttons[k]);
+        QCOMPARE(f.tools->buttons[2]->geometry(), lastButton);
     }
 
-    // What the viewer says about archives: the failure box, the status line's failure, the
-    // picture list's title, and the buttons of Qt's own dialogs.
+    // What the viewer says about a broken archive, in the box and the status line, and the
+    // buttons of Qt's own dialogs.
     void messagesFollowTheLanguage_data() {
         QTest::addColumn<bool>("english");
         QTest::newRow("Japanese") << false;
@@ -168,68 +143,50 @@ private slots:
 
     void messagesFollowTheLanguage() {
         QFETCH(bool, english);
+        // Character 1's element reaches below the composed picture: drawing it fails.
+        const QString characters = dir.filePath(QStringLiteral("NCDAT.ALL"));
+        VLMAT::WriteCharacters(characters, {{0, VLMAT::GroupRecord(0, {})},
+                                            {1, VLMAT::GroupRecord(1, {{0, 300, 8, 8}})}});
         VLMAT::UseLanguage(english ? TLanguage::English : TLanguage::Japanese);
         TForms f;
-        TmainForm& m = *f.form;
         VLMAT::TBoxLog log;
-        VLMAT::Open(m.openCharacterMenu, characters);
-        VLMQ::Failures().Forget();
-        m.PictureChosen(2, 1);
+        VLMAT::Open(f.form->openCharacterMenu, characters);
+        f.form->PictureChosen(2, 1);
         QTRY_COMPARE(log.boxes.size(), size_t{1});
-        QVERIFY(log.boxes[0].text.startsWith(QStringLiteral("NCDAT.ALL")));
-        QCOMPARE(HasJapanese(log.boxes[0].text), !english);
-        const QString failure = m.statusLine->text().section(QStringLiteral("  |  "), 0, 0);
-        QVERIFY(failure.startsWith(QStringLiteral("NCDAT.ALL")));
-        QCOMPARE(HasJapanese(failure), !english);
-        m.ShowPictureList(2);
-        QCOMPARE(HasJapanese(m.pictureLists[2]->windowTitle()), !english);
-        // Qt's own texts follow where the system has Qt's translations.
-        if (QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) +
-                          QStringLiteral("/qtbase_ja.qm")))
-            QCOMPARE(HasJapanese(QtCancel()), !english);
-    }
-
-    // The menu's choice is the user's: kept in the viewer's settings, and it wins over LANGUAGE
-    // at the next start.
-    void menuChoiceIsKeptForTheNextStart() {
-        qputenv("LANGUAGE", "ja");
-        {
-            TForms f;
-            QCOMPARE(SavedLanguage(), QString());
-            f.form->englishMenu->trigger();
-            QCOMPARE(SavedLanguage(), QStringLiteral("en"));
+        const QString failure = f.form->statusLine->text().section(QStringLiteral("  |  "), 0, 0);
+        for (const QString& text : {log.boxes[0].text, failure}) {
+            QVERIFY(text.startsWith(QStringLiteral("NCDAT.ALL")));
+            QCOMPARE(HasJapanese(text), !english);
         }
-        // A new start: the program comes up in Japanese until it has read its settings.
-        VLMAT::UseLanguage(TLanguage::Japanese);
-        VLMAT::UseLanguage(VLMQ::StartLanguage());
-        TForms f;
-        QVERIFY(f.form->englishMenu->isChecked());
-        QCOMPARE(f.form->fileMenu->title(), QStringLiteral("&File"));
-        QCOMPARE(f.tools->buttons[0]->text(), QStringLiteral("Open Wallpaper"));
-
-        f.form->japaneseMenu->trigger();
-        QCOMPARE(SavedLanguage(), QStringLiteral("ja"));
-        qputenv("LANGUAGE", "en");
-        QCOMPARE(VLMQ::StartLanguage(), TLanguage::Japanese);
+        if (const QString cancel = QtCancel(); !cancel.isEmpty())
+            QCOMPARE(HasJapanese(cancel), !english);
     }
 
-    // Without a saved choice the environment decides, and the windows come up in it.
-    void languageVariableAtStartGivesEnglish() {
+    // LANGUAGE decides at the first start; the menu's choice is kept, and wins at the next one.
+    void startsInTheLanguageAskedForAndKeepsTheChoice() {
         qputenv("LANGUAGE", "en_US:en");
         VLMAT::UseLanguage(VLMQ::StartLanguage());
+        {
+            TForms f;
+            f.form->show();
+            QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
+            QVERIFY(f.form->englishMenu->isChecked());
+            const QLabel& status = *f.form->statusLine;
+            QCOMPARE(status.text(),
+                     QStringLiteral("Open: Ctrl+W, Ctrl+G, Ctrl+C, or drop archives here"));
+            QVERIFY(status.fontMetrics().horizontalAdvance(status.text()) <=
+                    status.contentsRect().width());
+            QCOMPARE(f.form->windowTitle(), QStringLiteral("Velmora Viewer -/0 -/0 -/0"));
+            QCOMPARE(f.tools->windowTitle(), QStringLiteral("Velmora Tools"));
+            QCOMPARE(SavedLanguage(), QString()); // not a choice made in the viewer
+            f.form->japaneseMenu->trigger();
+            QCOMPARE(SavedLanguage(), QStringLiteral("ja"));
+        }
+        // The next start, with LANGUAGE still asking for English.
+        VLMAT::UseLanguage(VLMQ::StartLanguage());
         TForms f;
-        f.form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
-        QVERIFY(f.form->englishMenu->isChecked());
-        const QLabel& status = *f.form->statusLine;
-        QCOMPARE(status.text(),
-                 QStringLiteral("Open: Ctrl+W, Ctrl+G, Ctrl+C, or drop archives here"));
-        QVERIFY(status.fontMetrics().horizontalAdvance(status.text()) <=
-                status.contentsRect().width());
-        QCOMPARE(f.form->windowTitle(), QStringLiteral("Velmora Viewer -/0 -/0 -/0"));
-        QCOMPARE(f.tools->windowTitle(), QStringLiteral("Velmora Tools"));
-        // Nothing saved: the environment was not the user's choice in the viewer.
-        QCOMPARE(SavedLanguage(), QString());
+        QVERIFY(f.form->japaneseMenu->isChecked());
+        QCOMPARE(f.tools->buttons[0]->text(), QString::fromUtf8("壁紙を開く"));
     }
 };
 
