@@ -1,6 +1,7 @@
 // Velmora Viewer: one main window, which creates the tools window; the application owns both.
 // Archives named on the command line open as if through the open dialogs.
 #include "commandline.h"
+#include "language.h"
 #include "mainfm.h"
 #include "qtui.h"
 #include "toolsfm.h"
@@ -20,6 +21,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
 
+    VLMQ::SetLanguage(VLMQ::StartLanguage());
     // Declared in this order so that the tools window, created last, is destroyed first.
     auto form = std::make_unique<TmainForm>();
     std::unique_ptr<TtoolsForm> tools(form->tools.data());

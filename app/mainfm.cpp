@@ -1,5 +1,6 @@
 #include "mainfm.h"
 
+#include "language.h"
 #include "layers.h"
 #include "pictureout.h"
 #include "qtcanvas.h"
@@ -7,6 +8,7 @@
 #include "toolsfm.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -36,12 +38,22 @@ const char* const DefaultPaths[3] = {"d:\\velmora1\\eyecatch.all", "d:\\velmora1
                                      "d:\\velmora1\\ncdat.all"};
 int32_t TmainForm::*const Indices[3] = {&TmainForm::wpIndex, &TmainForm::bgIndex,
                                         &TmainForm::chIndex};
-const char* const ExportItems[3] = {"壁紙(&W)", "背景(&G)", "ｷｬﾗ(&C)"};
+const char* const ExportItems[3] = {QT_TRANSLATE_NOOP("TmainForm", "壁紙(&W)"),
+                                    QT_TRANSLATE_NOOP("TmainForm", "背景(&G)"),
+                                    QT_TRANSLATE_NOOP("TmainForm", "ｷｬﾗ(&C)")};
+const char* const PictureListItems[3] = {QT_TRANSLATE_NOOP("TmainForm", "壁紙一覧(&1)"),
+                                         QT_TRANSLATE_NOOP("TmainForm", "背景一覧(&2)"),
+                                         QT_TRANSLATE_NOOP("TmainForm", "ｷｬﾗ一覧(&3)")};
 QAction* TmainForm::*const OpenItems[3] = {
     &TmainForm::openWallPaperMenu, &TmainForm::openBackGroundMenu, &TmainForm::openCharacterMenu};
 
-QString Utf8(const char* text) {
-    return QString::fromUtf8(text);
+// A menu shows only an item's first key; every key of a command stands after its caption.
+void ShowKeys(QAction* action) {
+    QStringList keys;
+    for (const QKeySequence& key : action->shortcuts())
+        keys << key.toString(QKeySequence::NativeText);
+    action->setText(action->text().section(QLatin1Char('\t'), 0, 0) + QLatin1Char('\t') +
+                    keys.join(QStringLiteral(", ")));
 }
 
 // " index/count", with "-" for a layer that shows nothing.
@@ -110,16 +122,9 @@ TmainForm::TmainForm(QWidget* owner) : QMainWindow(owner) {
     statusLine = new TStatusLine(statusBar());
     statusBar()->addWidget(statusLine, 1);
     CreateMenus();
-    // An outer size of 328 x 267 is a 320 x 224 client area inside a thin frame, a caption and
-    // the menu bar. Qt sizes windows without their frame, so the client area is set instead:
-    // the picture starts 1:1, not stretched by the few pixels a frame would have taken.
-    SetClientSize(VLM::TScreen::DefaultRect.right, VLM::TScreen::DefaultRect.bottom);
-    // Lay the window out now so that the client size below is the one it will show.
-    layout()->activate();
 
     screen = std::make_unique<VLM::TScreen>();
     screen->target = canvas;
-    screen->destRect = {0, 0, canvas->width(), canvas->height()};
     chIndex = bgIndex = wpIndex = -1;
 
     tools = new TtoolsForm(owner);
@@ -131,6 +136,16 @@ TmainForm::TmainForm(QWidget* owner) : QMainWindow(owner) {
     connect(&VLMQ::Failures(), &VLMQ::TFailures::reported, this, &TmainForm::FailureReported);
     CreateViewItems();
     CreateOpenItems();
+    RetranslateUi();
+
+    // Once the menu bar has its captions. An outer size of 328 x 267 is a 320 x 224 client area
+    // inside a thin frame, a caption and the menu bar. Qt sizes windows without their frame, so
+    // the client area is set instead: the picture starts 1:1, not stretched by the few pixels a
+    // frame would have taken.
+    SetClientSize(VLM::TScreen::DefaultRect.right, VLM::TScreen::DefaultRect.bottom);
+    // Lay the window out now so that the client size below is the one it will show.
+    layout()->activate();
+    screen->destRect = {0, 0, canvas->width(), canvas->height()};
 }
 
 TmainForm::~TmainForm() {
@@ -139,9 +154,9 @@ TmainForm::~TmainForm() {
     if (mainForm == this) mainForm = nullptr;
 }
 
-QAction* TmainForm::AddItem(QMenu* menu, const char* caption, Qt::Key key,
-                            void (TmainForm::*handler)(), bool checkable) {
-    QAction* action = menu->addAction(Utf8(caption));
+QAction* TmainForm::AddItem(QMenu* menu, Qt::Key key, void (TmainForm::*handler)(),
+                            bool checkable) {
+    QAction* action = menu->addAction(QString());
     action->setShortcut(QKeySequence(Qt::CTRL | key));
     // The keys work in the tools window too.
     action->setShortcutContext(Qt::ApplicationShortcut);
@@ -158,23 +173,19 @@ QAction* TmainForm::AddItem(QMenu* menu, const char* caption, Qt::Key key,
 }
 
 void TmainForm::CreateMenus() {
+    // RetranslateUi gives every menu and item its text.
     mainMenu = menuBar();
-    fileMenu = mainMenu->addMenu(Utf8("ﾌｧｲﾙ(&F)"));
-    openWallPaperMenu =
-        AddItem(fileMenu, "壁紙を開く(&W)", Qt::Key_W, &TmainForm::openWallPaperMenuClick);
-    openBackGroundMenu =
-        AddItem(fileMenu, "背景を開く(&G)", Qt::Key_G, &TmainForm::openBackGroundMenuClick);
-    openCharacterMenu =
-        AddItem(fileMenu, "ｷｬﾗを開く(&C)", Qt::Key_C, &TmainForm::openCharacterMenuClick);
+    fileMenu = mainMenu->addMenu(QString());
+    openWallPaperMenu = AddItem(fileMenu, Qt::Key_W, &TmainForm::openWallPaperMenuClick);
+    openBackGroundMenu = AddItem(fileMenu, Qt::Key_G, &TmainForm::openBackGroundMenuClick);
+    openCharacterMenu = AddItem(fileMenu, Qt::Key_C, &TmainForm::openCharacterMenuClick);
     fileMenu->addSeparator();
-    savePictureMenu =
-        AddItem(fileMenu, "画像を保存(&S)", Qt::Key_S, &TmainForm::savePictureMenuClick);
-    copyPictureMenu =
-        AddItem(fileMenu, "画像をｺﾋﾟｰ(&P)", Qt::Key_C, &TmainForm::copyPictureMenuClick);
+    savePictureMenu = AddItem(fileMenu, Qt::Key_S, &TmainForm::savePictureMenuClick);
+    copyPictureMenu = AddItem(fileMenu, Qt::Key_C, &TmainForm::copyPictureMenuClick);
     copyPictureMenu->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
-    exportMenu = fileMenu->addMenu(Utf8("ｱｰｶｲﾌﾞを書き出す(&E)"));
+    exportMenu = fileMenu->addMenu(QString());
     for (int k = 0; k < 3; ++k)
-        connect(exportMenu->addAction(Utf8(ExportItems[k])), &QAction::triggered, this,
+        connect(exportMenu->addAction(QString()), &QAction::triggered, this,
                 [this, k] { Guard([&] { exportMenuClick(k); }); });
     // A layer without an archive has nothing to export.
     connect(exportMenu, &QMenu::aboutToShow, this, [this] {
@@ -187,7 +198,7 @@ void TmainForm::CreateMenus() {
     connect(pictureOut, &VLMQ::TPictureOut::told, this,
             [this](const QString& text) { statusBar()->showMessage(text, 10000); });
     mbar1 = fileMenu->addSeparator();
-    exitMenu = AddItem(fileMenu, "終了(&X)", Qt::Key_X, &TmainForm::exitMenuClick);
+    exitMenu = AddItem(fileMenu, Qt::Key_X, &TmainForm::exitMenuClick);
 
     openDialog = new QFileDialog(this);
     openDialog->setOption(QFileDialog::DontUseNativeDialog);
@@ -195,31 +206,97 @@ void TmainForm::CreateMenus() {
     openDialog->setFileMode(QFileDialog::ExistingFile);
     openDialog->setAcceptMode(QFileDialog::AcceptOpen);
 
-    viewMenu = mainMenu->addMenu(Utf8("表示(&V)"));
-    nextWallPaperMenu =
-        AddItem(viewMenu, "次の壁紙(&V)", Qt::Key_V, &TmainForm::nextWallPaperMenuClick);
-    prevWallPaperMenu =
-        AddItem(viewMenu, "前の壁紙(&T)", Qt::Key_T, &TmainForm::prevWallPaperMenuClick);
-    nextBackGroundMenu =
-        AddItem(viewMenu, "次の背景(&F)", Qt::Key_F, &TmainForm::nextBackGroundMenuClick);
-    prevBackGroundMenu =
-        AddItem(viewMenu, "前の背景(&B)", Qt::Key_B, &TmainForm::prevBackGroundMenuClick);
-    nextCharacterMenu =
-        AddItem(viewMenu, "次のｷｬﾗ(&N)", Qt::Key_N, &TmainForm::nextCharacterMenuClick);
-    prevCharacterMenu =
-        AddItem(viewMenu, "前のｷｬﾗ(&P)", Qt::Key_P, &TmainForm::prevCharacterMenuClick);
-    resetMenu = AddItem(viewMenu, "全ﾘｾｯﾄ(&R)", Qt::Key_R, &TmainForm::resetMenuClick);
-    zoomMenu = AddItem(viewMenu, "拡大表示(&Z)", Qt::Key_Z, &TmainForm::zoomMenuClick, true);
-    autoPlayMenu =
-        AddItem(viewMenu, "自動表示(&A)", Qt::Key_A, &TmainForm::autoPlayMenuClick, true);
+    viewMenu = mainMenu->addMenu(QString());
+    nextWallPaperMenu = AddItem(viewMenu, Qt::Key_V, &TmainForm::nextWallPaperMenuClick);
+    prevWallPaperMenu = AddItem(viewMenu, Qt::Key_T, &TmainForm::prevWallPaperMenuClick);
+    nextBackGroundMenu = AddItem(viewMenu, Qt::Key_F, &TmainForm::nextBackGroundMenuClick);
+    prevBackGroundMenu = AddItem(viewMenu, Qt::Key_B, &TmainForm::prevBackGroundMenuClick);
+    nextCharacterMenu = AddItem(viewMenu, Qt::Key_N, &TmainForm::nextCharacterMenuClick);
+    prevCharacterMenu = AddItem(viewMenu, Qt::Key_P, &TmainForm::prevCharacterMenuClick);
+    resetMenu = AddItem(viewMenu, Qt::Key_R, &TmainForm::resetMenuClick);
+    zoomMenu = AddItem(viewMenu, Qt::Key_Z, &TmainForm::zoomMenuClick, true);
+    autoPlayMenu = AddItem(viewMenu, Qt::Key_A, &TmainForm::autoPlayMenuClick, true);
 
     timer = new QTimer(this);
     timer->setInterval(200);
 
-    optionsMenu = mainMenu->addMenu(Utf8("ｵﾌﾟｼｮﾝ(&O)"));
-    toolsMenu = AddItem(optionsMenu, "ﾂｰﾙ(&Y)", Qt::Key_Y, &TmainForm::toolsMenuClick, true);
+    optionsMenu = mainMenu->addMenu(QString());
+    toolsMenu = AddItem(optionsMenu, Qt::Key_Y, &TmainForm::toolsMenuClick, true);
     toolsMenu->setChecked(true);
-    versionMenu = AddItem(optionsMenu, "ﾊﾞｰｼﾞｮﾝ(&H)", Qt::Key_H, &TmainForm::versionMenuClick);
+    versionMenu = AddItem(optionsMenu, Qt::Key_H, &TmainForm::versionMenuClick);
+
+    languageMenu = optionsMenu->addMenu(QString());
+    auto* languages = new QActionGroup(languageMenu);
+    // Each language is named in itself, so that it can be found whatever the menus are in.
+    const std::pair<QAction * TmainForm::*, VLMQ::TLanguage> items[] = {
+        {&TmainForm::japaneseMenu, VLMQ::TLanguage::Japanese},
+        {&TmainForm::englishMenu, VLMQ::TLanguage::English}};
+    for (const auto& [item, language] : items) {
+        QAction* action = languageMenu->addAction(language == VLMQ::TLanguage::Japanese
+                                                      ? QString::fromUtf8("日本語")
+                                                      : QStringLiteral("English"));
+        action->setCheckable(true);
+        action->setActionGroup(languages);
+        connect(action, &QAction::triggered, this,
+                [this, lang = language] { Guard([&] { languageMenuClick(lang); }); });
+        this->*item = action;
+    }
+}
+
+void TmainForm::RetranslateUi() {
+    fileMenu->setTitle(tr("ﾌｧｲﾙ(&F)"));
+    openWallPaperMenu->setText(tr("壁紙を開く(&W)"));
+    openBackGroundMenu->setText(tr("背景を開く(&G)"));
+    openCharacterMenu->setText(tr("ｷｬﾗを開く(&C)"));
+    savePictureMenu->setText(tr("画像を保存(&S)"));
+    copyPictureMenu->setText(tr("画像をｺﾋﾟｰ(&P)"));
+    exportMenu->setTitle(tr("ｱｰｶｲﾌﾞを書き出す(&E)"));
+    for (int k = 0; k < 3; ++k)
+        exportMenu->actions()[k]->setText(tr(ExportItems[k]));
+    recentMenu->setTitle(tr("最近開いたｱｰｶｲﾌﾞ(&R)"));
+    exitMenu->setText(tr("終了(&X)"));
+
+    viewMenu->setTitle(tr("表示(&V)"));
+    nextWallPaperMenu->setText(tr("次の壁紙(&V)"));
+    prevWallPaperMenu->setText(tr("前の壁紙(&T)"));
+    nextBackGroundMenu->setText(tr("次の背景(&F)"));
+    prevBackGroundMenu->setText(tr("前の背景(&B)"));
+    nextCharacterMenu->setText(tr("次のｷｬﾗ(&N)"));
+    prevCharacterMenu->setText(tr("前のｷｬﾗ(&P)"));
+    resetMenu->setText(tr("全ﾘｾｯﾄ(&R)"));
+    zoomMenu->setText(tr("拡大表示(&Z)"));
+    autoPlayMenu->setText(tr("自動表示(&A)"));
+    zoomInMenu->setText(tr("ｽﾞｰﾑｲﾝ(&I)"));
+    zoomOutMenu->setText(tr("ｽﾞｰﾑｱｳﾄ(&O)"));
+    zoomResetMenu->setText(tr("等倍(&E)"));
+    integerScaleMenu->setText(tr("整数倍で表示(&S)"));
+    fullScreenMenu->setText(tr("全画面表示(&U)"));
+    for (int k = 0; k < 3; ++k)
+        pictureListMenus[k]->setText(tr(PictureListItems[k]));
+
+    optionsMenu->setTitle(tr("ｵﾌﾟｼｮﾝ(&O)"));
+    toolsMenu->setText(tr("ﾂｰﾙ(&Y)"));
+    versionMenu->setText(tr("ﾊﾞｰｼﾞｮﾝ(&H)"));
+    languageMenu->setTitle(tr("言語(&L)"));
+    japaneseMenu->setChecked(VLMQ::CurrentLanguage() == VLMQ::TLanguage::Japanese);
+    englishMenu->setChecked(VLMQ::CurrentLanguage() == VLMQ::TLanguage::English);
+
+    // After the captions, which replace the keys' column too.
+    for (QMenu* menu : {fileMenu, viewMenu, optionsMenu})
+        for (QAction* item : menu->actions())
+            if (item->shortcuts().size() > 1) ShowKeys(item);
+    FillRecentMenu();
+    if (screen) ShowStatus();
+}
+
+void TmainForm::languageMenuClick(VLMQ::TLanguage language) {
+    VLMQ::SaveLanguage(language);
+    VLMQ::SetLanguage(language);
+}
+
+void TmainForm::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange) Guard([this] { RetranslateUi(); });
 }
 
 void TmainForm::SetClientSize(int width, int height) {

@@ -6,6 +6,7 @@
 // full screen, the plain keys, the pixel under the mouse and the saved view in mainview.cpp.
 #pragma once
 
+#include "language.h"
 #include "qtui.h"
 #include "vlmscreen.h"
 
@@ -71,6 +72,10 @@ public:
     QAction* savePictureMenu = nullptr;
     QAction* copyPictureMenu = nullptr;
     QMenu* exportMenu = nullptr;
+    // Options > language: Japanese, the viewer's own, or English; kept for the next start.
+    QMenu* languageMenu = nullptr;
+    QAction* japaneseMenu = nullptr;
+    QAction* englishMenu = nullptr;
 
     QPointer<TtoolsForm> tools;           // owned by the application, not by this window
     std::unique_ptr<VLM::TScreen> screen; // the compositor
@@ -122,6 +127,7 @@ public:
     void savePictureMenuClick();
     void copyPictureMenuClick();
     void exportMenuClick(int layer);
+    void languageMenuClick(VLMQ::TLanguage language);
 
     void zoomInMenuClick();
     void zoomOutMenuClick();
@@ -173,6 +179,8 @@ public:
     void setVisible(bool visible) override;
 
 protected:
+    // A new language: every text of the window again.
+    void changeEvent(QEvent* event) override;
     // The tools window follows this one unless the user has moved it.
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -200,7 +208,9 @@ private:
     void Step(int layer, bool next);
     void FollowWithTools();
     void CreateMenus();
-    QAction* AddItem(QMenu* menu, const char* caption, Qt::Key key, void (TmainForm::*handler)(),
+    // Sets the text of every menu and item (and the status line) in the present language.
+    void RetranslateUi();
+    QAction* AddItem(QMenu* menu, Qt::Key key, void (TmainForm::*handler)(),
                      bool checkable = false);
     // Runs the open dialog; the chosen path, or nothing when the user cancels.
     bool ChooseFile(const char* filter, const char* defaultPath, std::string& chosen);

@@ -17,24 +17,21 @@
 
 namespace {
 
-QString Utf8(const char* text) {
-    return QString::fromUtf8(text);
-}
-
-const char* const LayerNames[3] = {"壁紙", "背景", "ｷｬﾗ"};
+const char* const LayerNames[3] = {QT_TRANSLATE_NOOP("TmainForm", "壁紙"),
+                                   QT_TRANSLATE_NOOP("TmainForm", "背景"),
+                                   QT_TRANSLATE_NOOP("TmainForm", "ｷｬﾗ")};
 
 } // namespace
 
 void TmainForm::CreateOpenItems() {
-    recentMenu = new QMenu(Utf8("最近開いたｱｰｶｲﾌﾞ(&R)"), this);
+    recentMenu = new QMenu(this);
     fileMenu->insertMenu(mbar1, recentMenu);
     connect(recentMenu, &QMenu::aboutToShow, this, [this] { Guard([this] { FillRecentMenu(); }); });
     FillRecentMenu();
 
     viewMenu->addSeparator();
-    const char* const captions[3] = {"壁紙一覧(&1)", "背景一覧(&2)", "ｷｬﾗ一覧(&3)"};
     for (int k = 0; k < 3; ++k) {
-        pictureListMenus[k] = viewMenu->addAction(Utf8(captions[k]));
+        pictureListMenus[k] = viewMenu->addAction(QString());
         connect(pictureListMenus[k], &QAction::triggered, this,
                 [this, k] { Guard([this, k] { ShowPictureList(k); }); });
     }
@@ -84,7 +81,7 @@ void TmainForm::FillRecentMenu() {
         const QStringList paths = VLMQ::RecentArchives(k);
         if (paths.isEmpty()) continue;
         any = true;
-        recentMenu->addSection(Utf8(LayerNames[k]));
+        recentMenu->addSection(tr(LayerNames[k]));
         for (qsizetype i = 0; i < paths.size(); ++i) {
             QString shown = paths[i];
             shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
@@ -93,7 +90,7 @@ void TmainForm::FillRecentMenu() {
                     [this, k, path = paths[i]] { Guard([&] { OpenRecent(k, path); }); });
         }
     }
-    if (!any) recentMenu->addAction(Utf8("(なし)"))->setEnabled(false);
+    if (!any) recentMenu->addAction(tr("(なし)"))->setEnabled(false);
 }
 
 void TmainForm::OpenRecent(int layer, const QString& path) {

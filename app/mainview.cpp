@@ -22,15 +22,6 @@
 
 namespace {
 
-// A menu shows only an item's first key; every key of a command stands after its caption.
-void ShowKeys(QAction* action) {
-    QStringList keys;
-    for (const QKeySequence& key : action->shortcuts())
-        keys << key.toString(QKeySequence::NativeText);
-    action->setText(action->text().section(QLatin1Char('\t'), 0, 0) + QLatin1Char('\t') +
-                    keys.join(QStringLiteral(", ")));
-}
-
 // Keys without Ctrl step the pictures only while the main window has the keyboard: in the tools
 // window, the picture lists, menus and dialogs the lists and boxes keep their arrow and page
 // keys. Overriding a shortcut hands the key to the focused widget as an ordinary key press.
@@ -83,24 +74,20 @@ void TmainForm::CreateViewItems() {
     std::vector<int> plainKeys;
     for (const auto& [item, key] : plain) {
         item->setShortcuts({item->shortcut(), QKeySequence(key)});
-        ShowKeys(item);
         plainKeys.push_back(key);
     }
     qApp->installEventFilter(new TPlainKeys(this, std::move(plainKeys)));
 
     viewMenu->addSeparator();
-    zoomInMenu = AddItem(viewMenu, "ｽﾞｰﾑｲﾝ(&I)", Qt::Key_Plus, &TmainForm::zoomInMenuClick);
+    zoomInMenu = AddItem(viewMenu, Qt::Key_Plus, &TmainForm::zoomInMenuClick);
     // Ctrl+= as well: "+" is the shifted "=" on many keyboards.
     zoomInMenu->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
-    ShowKeys(zoomInMenu);
-    zoomOutMenu = AddItem(viewMenu, "ｽﾞｰﾑｱｳﾄ(&O)", Qt::Key_Minus, &TmainForm::zoomOutMenuClick);
-    zoomResetMenu = AddItem(viewMenu, "等倍(&E)", Qt::Key_0, &TmainForm::zoomResetMenuClick);
-    integerScaleMenu = AddItem(viewMenu, "整数倍で表示(&S)", Qt::Key_unknown,
-                               &TmainForm::integerScaleMenuClick, true);
+    zoomOutMenu = AddItem(viewMenu, Qt::Key_Minus, &TmainForm::zoomOutMenuClick);
+    zoomResetMenu = AddItem(viewMenu, Qt::Key_0, &TmainForm::zoomResetMenuClick);
+    integerScaleMenu = AddItem(viewMenu, Qt::Key_unknown, &TmainForm::integerScaleMenuClick, true);
     integerScaleMenu->setShortcut(QKeySequence());
-    fullScreenMenu =
-        AddItem(viewMenu, "全画面表示(&U)", Qt::Key_F11, &TmainForm::fullScreenMenuClick, true);
+    fullScreenMenu = AddItem(viewMenu, Qt::Key_F11, &TmainForm::fullScreenMenuClick, true);
     fullScreenMenu->setShortcut(QKeySequence(Qt::Key_F11));
     fullScreenMenu->setShortcutContext(Qt::WindowShortcut);
 

@@ -88,9 +88,19 @@ public:
     struct TEntry {
         QString name;
         QImage thumbnail;
-        QString failure; // why the picture could not be read
-        QString note;    // something about a picture that was read
+        // Why the picture could not be read: a load failure, or what a failure thrown said.
+        // Put in words when asked for, so that they follow the language.
+        VLM::TLoadError error;
+        QString thrown;
+        int outsideElement = -1; // of a picture that was read: an element outside it
         bool made = false;
+
+        QString Failure() const { return thrown.isEmpty() ? VLMQ::ReasonText(error) : thrown; }
+        QString Note() const {
+            return outsideElement < 0 ? QString()
+                                      : VLMQ::ReasonText(VLM::TLoadError{
+                                            VLM::TFailure::ElementOutside, outsideElement});
+        }
     };
 
     explicit TPictureListModel(QObject* parent) : QAbstractListModel(parent) {}
@@ -101,11 +111,10 @@ public:
         endResetModel();
     }
 
-    void SetThumbnail(int row, QImage thumbnail, QString failure, QString note) {
+    void SetThumbnail(int row, TEntry made) {
         TEntry& e = rows[static_cast<size_t>(row)];
-        e.thumbnail = std::move(thumbnail);
-        e.failure = std::move(failure);
-        e.note = std::move(note);
+        made.name = std::move(e.name);
+        e = std::move(made);
         e.made = true;
         const QModelIndex i = index(row);
         emit dataChanged(i, i);
@@ -128,8 +137,8 @@ public:
             return e.thumbnail;
         case Qt::ToolTipRole: {
             QStringList lines{text};
-            if (!e.failure.isEmpty()) lines << e.failure;
-            if (!e.note.isEmpty()) lines << e.note;
+            if (const QString failure = e.Failure(); !failure.isEmpty()) lines << failure;
+            if (const QString note = e.Note(); !note.isEmpty()) lines << note;
             return lines.join(QLatin1Char('\n'));
         }
         case TpictureListForm::NameRole:
@@ -137,7 +146,7 @@ public:
         case TpictureListForm::MadeRole:
             return e.made;
         case TpictureListForm::FailureRole:
-            return e.failure;
+            return e.Failure();
         default:
             return {};
         }
@@ -267,11 +276,21 @@ void TpictureListForm::SetArchive(int newLayer, const QString& path) {
         list->setGridSize(tiles->Cell(list->font()));
     }
     model->Reset(std::move(rows));
-
-    QString title = known ? tr(Titles[newLayer]) : QString::fromLatin1(VLMQ::AppTitle);
-    if (!path.isEmpty()) title += QStringLiteral(" - ") + QFileInfo(path).fileName();
-    setWindowTitle(title);
+    ShowTitle();
     if (!Finished()) timer->start();
+}
+
+void TpictureListForm::ShowTitle() {
+    QString title =
+        layer >= 0 && layer < 3 ? tr(Titles[layer]) : QString::fromLatin1(VLMQ::AppTitle);
+    if (!archive.isEmpty()) title += QStringLiteral(" - ") + QFileInfo(archive).fileName();
+    setWindowTitle(title);
+}
+
+void TpictureListForm::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // The rows put their failures in words when they are shown.
+    if (event->type() == QEvent::LanguageChange) ShowTitle();
 }
 
 void TpictureListForm::SelectPicture(int index) {
@@ -311,24 +330,20 @@ int TpictureListForm::NextRow() {
 }
 
 void TpictureListForm::MakeRow(int row) {
-    QImage image;
-    QString failure, note;
+    TPictureListModel::TEntry entry;
     try {
         const VLM::TThumbnail t = maker->Make(row);
-        if (t.Failed()) {
-            failure = QString::fromStdString(t.error.Text());
-        } else {
-            image = ToImage(t.picture);
-            if (t.outsideElement >= 0)
-                note = QString::fromStdString(
-                    VLM::TLoadError{VLM::TFailure::ElementOutside, t.outsideElement}.Text());
+        entry.error = t.error;
+        if (!t.Failed()) {
+            entry.thumbnail = ToImage(t.picture);
+            entry.outsideElement = t.outsideElement;
         }
     } catch (const std::exception& e) {
         // Nothing escapes into the event loop: the row says what went wrong instead.
-        failure = VLMQ::FromCp932(e.what());
-        if (failure.isEmpty()) failure = QStringLiteral("?");
+        entry.thrown = VLMQ::FromCp932(e.what());
+        if (entry.thrown.isEmpty()) entry.thrown = QStringLiteral("?");
     }
-    model->SetThumbnail(row, std::move(image), std::move(failure), std::move(note));
+    model->SetThumbnail(row, std::move(entry));
     ++made;
 }
 

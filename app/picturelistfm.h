@@ -57,9 +57,12 @@ signals:
     void pictureChosen(int layer, int index);
 
 protected:
+    // A new language: the title again.
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void ShowTitle();
     int NextRow();
     void MakeRow(int row);
     void Choose(int row);

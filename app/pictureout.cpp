@@ -152,14 +152,16 @@ TPictureOut::TPictureOut(QWidget* window) : QObject(window), window(window) {}
 
 void TPictureOut::Save(const VLM::TScreen& screen, int zoom) {
     if (!saveDialog) {
-        saveDialog = new QFileDialog(window, tr("Save picture"));
+        saveDialog = new QFileDialog(window);
         saveDialog->setOption(QFileDialog::DontUseNativeDialog);
         saveDialog->setAcceptMode(QFileDialog::AcceptSave);
         saveDialog->setFileMode(QFileDialog::AnyFile);
-        saveDialog->setNameFilter(tr("PNG pictures (*.png)"));
         saveDialog->setDefaultSuffix(QStringLiteral("png"));
         saveDialog->setDirectory(QDir::currentPath());
     }
+    // Each time: the language may have changed since.
+    saveDialog->setWindowTitle(tr("Save picture"));
+    saveDialog->setNameFilter(tr("PNG pictures (*.png)"));
     saveDialog->selectFile(PictureFileName(screen));
     if (!RunFileDialog(*saveDialog)) return;
     const QStringList files = saveDialog->selectedFiles();

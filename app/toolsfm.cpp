@@ -24,8 +24,12 @@
 
 namespace {
 
-const char* const ButtonCaptions[3] = {"壁紙を開く", "背景を開く", "キャラを開く"};
-const char* const LabelPrefixes[3] = {"壁紙(&W): ", "背景(&G): ", "キャラ(&C): "};
+const char* const ButtonCaptions[3] = {QT_TRANSLATE_NOOP("TtoolsForm", "壁紙を開く"),
+                                       QT_TRANSLATE_NOOP("TtoolsForm", "背景を開く"),
+                                       QT_TRANSLATE_NOOP("TtoolsForm", "キャラを開く")};
+const char* const LabelPrefixes[3] = {QT_TRANSLATE_NOOP("TtoolsForm", "壁紙(&W): "),
+                                      QT_TRANSLATE_NOOP("TtoolsForm", "背景(&G): "),
+                                      QT_TRANSLATE_NOOP("TtoolsForm", "キャラ(&C): ")};
 
 // A picture row that could not be shown carries the reason under this role.
 constexpr int FailureRole = Qt::UserRole + 1;
@@ -100,18 +104,13 @@ TtoolsForm::TtoolsForm(QWidget* owner) : QWidget(owner, Qt::Window) {
     resize(440, 322);
 
     const QFontMetrics metrics(font());
-    int x = 4, rowBottom = 4;
     for (int k = 0; k < 3; ++k) {
-        const QString caption = QString::fromUtf8(ButtonCaptions[k]);
-        QPushButton* button = new QPushButton(caption, this);
-        button->setGeometry(x, 4, metrics.horizontalAdvance(caption) + 8, 25);
+        QPushButton* button = new QPushButton(this);
         connect(button, &QPushButton::clicked, this, [this, button] { openButtonClick(button); });
         buttons[k] = button;
-        x += button->width() + 4;
-        rowBottom = std::max(rowBottom, button->y() + button->height());
     }
-
-    int right = x, y = rowBottom + 4;
+    int right = LayOutButtons();
+    int y = buttons[0]->y() + buttons[0]->height() + 4;
     for (int k = 0; k < 3; ++k) {
         labels[k] = new QLabel(this);
         labels[k]->move(4, y);
@@ -141,6 +140,28 @@ TtoolsForm::TtoolsForm(QWidget* owner) : QWidget(owner, Qt::Window) {
 }
 
 TtoolsForm::~TtoolsForm() = default;
+
+int TtoolsForm::LayOutButtons() {
+    const QFontMetrics metrics(font());
+    int x = 4;
+    for (int k = 0; k < 3; ++k) {
+        const QString caption = tr(ButtonCaptions[k]);
+        buttons[k]->setText(caption);
+        buttons[k]->setGeometry(x, 4, metrics.horizontalAdvance(caption) + 8, 25);
+        x += buttons[k]->width() + 4;
+    }
+    return x;
+}
+
+void TtoolsForm::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::LanguageChange) return;
+    // The labels take their new prefix, and the lists their new marks, from UpdateControls.
+    VLMQ::Guarded(screen, [this] {
+        LayOutButtons();
+        UpdateControls();
+    });
+}
 
 // ---- Rows ----------------------------------------------------------------------------------
 
@@ -178,7 +199,7 @@ void TtoolsForm::UpdateControls() {
         // The archive stays named while one of its pictures cannot be read: its list stays,
         // with that row marked.
         const std::string& file = (screen->*LayerOps[k].fileName)();
-        const QString text = QString::fromUtf8(LabelPrefixes[k]) +
+        const QString text = tr(LabelPrefixes[k]) +
                              (file.empty() ? QStringLiteral("(none)") : VLMQ::FromHostName(file));
         // Refilling hundreds of rows on every step would be slow; only a new archive does it.
         if (labels[k]->text() != text) {
@@ -314,6 +335,8 @@ void TtoolsForm::UpdateElementGroups() {
         caps[j]->hide();
     }
 
+    // The buttons' captions in English are wider than the narrowest lists.
+    right = std::max(right, buttons[2]->x() + buttons[2]->width());
     bottom += 4;
     right += 4;
     // Content that would reach the display's size keeps the window's present size instead.

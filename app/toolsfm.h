@@ -74,10 +74,14 @@ signals:
     void showing();                           // each time the window is shown: place it
 
 protected:
+    // A new language: the buttons' captions and the labels' prefixes again.
+    void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
 
 private:
+    // Captions the buttons and puts them in a row, each as wide as its caption; the row's end.
+    int LayOutButtons();
     void BoxChange(int k, QObject* sender);
     QString PictureRow(int k, int index) const;
     void FillPictureRows(int k);

@@ -151,4 +151,10 @@ int Escaped() {
     return static_cast<VLMQ::TApplication*>(QCoreApplication::instance())->Escaped();
 }
 
+void UseLanguage(VLMQ::TLanguage language) {
+    VLMQ::SetLanguage(language);
+    // The windows are told by posted events.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
+}
+
 } // namespace VLMAT

@@ -2,6 +2,7 @@
 // the application holds them, and answers for the modal dialogs.
 #pragma once
 
+#include "language.h"
 #include "mainfm.h"
 #include "qtui.h"
 #include "toolsfm.h"
@@ -94,17 +95,32 @@ void Open(QAction* item, const QString& path);
 // Exceptions that reached the application's last resort instead of a handler's own edge.
 int Escaped();
 
+// Switches the viewer's language; every window has taken it in on return.
+void UseLanguage(VLMQ::TLanguage language);
+// English for as long as it lives, then Japanese again: for the tests of message texts, which
+// are written in English in the code.
+class TEnglish {
+public:
+    TEnglish() { UseLanguage(VLMQ::TLanguage::English); }
+    ~TEnglish() { UseLanguage(VLMQ::TLanguage::Japanese); }
+    TEnglish(const TEnglish&) = delete;
+    TEnglish& operator=(const TEnglish&) = delete;
+};
+
 } // namespace VLMAT
 
 // A test program on the viewer's own application object, so that its exception handling and
 // engine hooks are the ones under test. The viewer's settings and Qt's go to a configuration
-// folder of the program's own, never to the user's.
+// folder of the program's own, never to the user's. The windows start in Japanese, the
+// viewer's own language, whatever the environment asks for.
 #define VLMAT_MAIN(TestClass)                                                                      \
     int main(int argc, char* argv[]) {                                                             \
         QTemporaryDir config;                                                                      \
         if (!config.isValid()) return 1;                                                           \
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));                              \
+        qunsetenv("LANGUAGE");                                                                     \
         VLMQ::TApplication app(argc, argv);                                                        \
+        VLMAT::UseLanguage(VLMQ::TLanguage::Japanese);                                             \
         TestClass test;                                                                            \
         return QTest::qExec(&test, argc, argv);                                                    \
     }

@@ -121,6 +121,7 @@ private slots:
     // A picture that cannot be read is passed over: the next tick goes on after it, so every
     // wheel still comes round to its carry.
     void anUnreadablePictureDoesNotStopItsWheel() {
+        const VLMAT::TEnglish english; // the messages as the code writes them
         QTemporaryDir folder;
         const QString bad = folder.filePath(QStringLiteral("NBGFILE1.ALL"));
         VLMAT::WriteBackGrounds(bad, {11, 12, 13}, {12});

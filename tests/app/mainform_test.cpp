@@ -130,8 +130,11 @@ private slots:
         QCOMPARE(f.form->ClientArea()->size(), QSize(320, 224));
         QVERIFY(f.form->statusLine->mapTo(f.form.get(), QPoint(0, 0)).y() >
                 f.form->ClientArea()->geometry().bottom());
-        QCOMPARE(f.form->statusLine->text(),
-                 QStringLiteral("Open: Ctrl+W, Ctrl+G, Ctrl+C, or drop archives here"));
+        // How to open archives, in a line that the window shows whole at 1x.
+        const QLabel& status = *f.form->statusLine;
+        QCOMPARE(status.text(), Utf8("開く: Ctrl+W, Ctrl+G, Ctrl+C、またはアーカイブをドロップ"));
+        QVERIFY(status.fontMetrics().horizontalAdvance(status.text()) <=
+                status.contentsRect().width());
     }
 
     // Keys: every shortcut, the first one the Ctrl key; an item with more than one shows them
@@ -204,7 +207,19 @@ private slots:
         for (const QKeySequence& key : item->shortcuts())
             shortcuts << key.toString();
         QCOMPARE(shortcuts.join(QStringLiteral(", ")), keys);
-        QCOMPARE(item->text(), shortcuts.size() > 1 ? caption + QLatin1Char('\t') + keys : caption);
+        // Several keys stand after the caption as the menu names them.
+        QStringList shown;
+        for (const QKeySequence& key : item->shortcuts())
+            shown << key.toString(QKeySequence::NativeText);
+        const QString text = shortcuts.size() > 1
+                                 ? caption + QLatin1Char('\t') + shown.join(QStringLiteral(", "))
+                                 : caption;
+        QCOMPARE(item->text(), text);
+        // The same again after a turn in English.
+        VLMAT::UseLanguage(VLMQ::TLanguage::English);
+        QVERIFY(item->text() != text);
+        VLMAT::UseLanguage(VLMQ::TLanguage::Japanese);
+        QCOMPARE(item->text(), text);
         QCOMPARE(item->isCheckable(), checkable);
         QCOMPARE(item->isChecked(), checked);
         // Ctrl keys work from every window; F11 is the main window's.
@@ -317,6 +332,7 @@ private slots:
     }
 
     void steppingGoesOnPastAnUnreadablePicture() {
+        const VLMAT::TEnglish english; // the messages as the code writes them
         QFETCH(int, layer);
         QFETCH(int, from);
         QFETCH(QString, steps);
@@ -367,6 +383,7 @@ private slots:
     }
 
     void statusLineTellsWhyALayerShowsNothing() {
+        const VLMAT::TEnglish english; // the messages as the code writes them
         QFETCH(QString, name);
         QFETCH(QByteArray, bytes);
         QFETCH(QString, reason);
@@ -390,6 +407,7 @@ private slots:
     }
 
     void statusLineNamesThePicturesAndLeadsWithTheLastFailure() {
+        const VLMAT::TEnglish english; // the messages as the code writes them
         TForms f;
         TmainForm& m = *f.form;
         VLMAT::Open(m.openWallPaperMenu, eyeCatch);
@@ -578,6 +596,7 @@ private slots:
     }
 
     void failureIsToldOnceInWordsAndTheWindowCarriesOn() {
+        const VLMAT::TEnglish english; // the messages as the code writes them
         QFETCH(int, how);
         TForms f;
         TmainForm& m = *f.form;
@@ -625,6 +644,7 @@ private slots:
     }
 
     void lastResortStillShowsAnEscapedException() {
+        const VLMAT::TEnglish english; // the messages as the code writes them
         VLMAT::TBoxLog log;
         TFailingObject failing;
         failing.message = "vlmcharacter:315 \x82\xCD\x8E\xC0\x91\x95\x82\xB3\x82\xEA\x82\xC4"

@@ -77,6 +77,7 @@ private slots:
     }
 
     void filesGoToTheirLayersAndTheRestIsReported() {
+        const VLMAT::TEnglish english; // the messages as the code writes them
         const VLMQ::TRouting r =
             VLMQ::RouteArchives({characters, Path("notes.txt"), eyeCatch, Path("WPALL1.ALL"),
                                  Path("WPALL3.ALL"), backGrounds});
@@ -147,6 +148,7 @@ private slots:
                                             QString::fromUtf8("-ｷｬﾗ"), "&1 " + characters}));
 
         // A file that is gone is said to be and taken off; the shown archive stays.
+        const VLMAT::TEnglish english; // the messages as the code writes them
         QVERIFY(QFile::remove(copies[9]));
         f.form->recentMenu->actions().at(2)->trigger();
         QCOMPARE(VLMQ::RecentArchives(0).size(), 7);

@@ -105,6 +105,7 @@ private slots:
     }
 
     void saveAndCopyTakeTheComposedPictureAtTheZoom() {
+        const VLMAT::TEnglish english; // the messages as the code writes them
         QFETCH(int, zoom);
         QFETCH(int, background);
         QFETCH(QString, offered);
@@ -155,6 +156,7 @@ private slots:
     }
 
     void exportWritesWhatTheCommandLineWrites() {
+        const VLMAT::TEnglish english; // the messages as the code writes them
         QFETCH(int, layer);
         QFETCH(int, written);
         QFETCH(int, total);
@@ -205,6 +207,7 @@ private slots:
     }
 
     void cancelLeavesWholeFilesThatAreReplacedOnlyWhenTheUserAgrees() {
+        const VLMAT::TEnglish english; // the messages as the code writes them
         VLMAT::TForms f;
         VLMAT::Open(f.form->openWallPaperMenu, archives[0]);
         QTemporaryDir out;

@@ -461,6 +461,7 @@ private slots:
     }
 
     void unreadablePictureRowIsMarked() {
+        const VLMAT::TEnglish english; // the messages as the code writes them
         QTemporaryDir folder;
         const QString path = folder.filePath(QStringLiteral("NBGFILE1.ALL"));
         VLMAT::WriteBackGrounds(path, {11, 12, 13}, {12});
@@ -472,7 +473,7 @@ private slots:
         const QString plain = combo.itemText(12);
         f.form->nextBackGroundMenu->trigger(); // 12
         // The archive stays named and its rows stay; the row tried is chosen and says why.
-        QCOMPARE(t.labels[1]->text(), Utf8("背景(&G): ") + path);
+        QCOMPARE(t.labels[1]->text(), QStringLiteral("Back&ground: ") + path);
         QCOMPARE(combo.count(), 500);
         QCOMPARE(combo.currentText(),
                  plain + QStringLiteral(" - not shown: header field out of range"));

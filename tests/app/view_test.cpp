@@ -199,6 +199,7 @@ private slots:
     }
 
     void theStatusLineTellsThePixelUnderTheMouse() {
+        const VLMAT::TEnglish english; // the messages as the code writes them
         TForms f;
         TmainForm& m = *f.form;
         m.show();
