@@ -7,29 +7,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <dirent.h>
-#include <fcntl.h>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <stdexcept>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace VLMT {
-
-namespace {
-
-struct TCtxFree {
-    void operator()(spng_ctx* ctx) const { spng_ctx_free(ctx); }
-};
-
-std::string ReadAll(int fd) {
-    std::string text;
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
-        text.append(buffer, size_t(n));
-    return text;
-}
-
-} // namespace
 
 const uint8_t* TPng::Row(int y) const {
     const size_t rowBytes = size_t(width) * (colourType == 2 ? 3 : 1);
@@ -39,7 +22,7 @@ const uint8_t* TPng::Row(int y) const {
 TPng ReadPng(const std::string& path) {
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
     if (!file) throw std::runtime_error("cannot open " + path);
-    std::unique_ptr<spng_ctx, TCtxFree> ctx(spng_ctx_new(0));
+    std::unique_ptr<spng_ctx, void (*)(spng_ctx*)> ctx(spng_ctx_new(0), spng_ctx_free);
     spng_set_png_file(ctx.get(), file.get());
     TPng png;
     spng_ihdr ihdr{};
@@ -72,11 +55,6 @@ bool IsWholePng(const std::string& path) {
     } catch (const std::exception&) {
         return false;
     }
-}
-
-VLMX::TRgb Widened(uint16_t screen) {
-    const auto widen = [](int c) { return uint8_t(c << 3 | c >> 2); };
-    return {widen(screen >> 10 & 31), widen(screen >> 5 & 31), widen(screen & 31)};
 }
 
 TBackGrounds SpacedBackGrounds(const std::vector<std::pair<int, int>>& sizes, uint32_t seed) {
@@ -118,32 +96,9 @@ std::vector<std::string> FilesIn(const std::string& folder) {
     return names;
 }
 
-TRun RunCli(const std::vector<std::string>& args) {
-    TTempDir dir;
-    const std::string out = dir.File("out"), err = dir.File("err");
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(o, 1);
-        ::dup2(e, 2);
-        std::vector<char*> argv{const_cast<char*>(VLM_CLI)};
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(VLM_CLI, argv.data());
-        ::_exit(127);
-    }
-    int wstatus = 0;
-    ::waitpid(pid, &wstatus, 0);
-    TRun run;
-    run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
-    const int o = ::open(out.c_str(), O_RDONLY), e = ::open(err.c_str(), O_RDONLY);
-    run.out = ReadAll(o);
-    run.err = ReadAll(e);
-    ::close(o);
-    ::close(e);
-    return run;
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 } // namespace VLMT

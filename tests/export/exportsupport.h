@@ -1,5 +1,4 @@
-// Helpers of the export and command-line tests: reading PNG files back, archives made by the
-// writer, and running velmora-cli as a process.
+// Helpers of the export tests: PNG files read back, and archives of several backgrounds.
 #pragma once
 
 #include "testsupport.h"
@@ -19,12 +18,9 @@ struct TPng {
     std::vector<uint8_t> samples;
     const uint8_t* Row(int y) const;
 };
-// Fails the test (throws) when the file is missing or not a whole PNG.
+// Throws when the file is missing or not a whole PNG (every chunk's CRC is checked).
 TPng ReadPng(const std::string& path);
 bool IsWholePng(const std::string& path);
-
-// The widened colour the engine's screen colour becomes in a file.
-VLMX::TRgb Widened(uint16_t screen);
 
 // Backgrounds of the given sizes at directory offsets far enough apart not to overlap; picture
 // i of the result is archive index indices[i].
@@ -35,14 +31,8 @@ struct TBackGrounds {
 };
 TBackGrounds SpacedBackGrounds(const std::vector<std::pair<int, int>>& sizes, uint32_t seed);
 
-// Files of a folder (names only), sorted; hidden ones too.
+// Files of a folder (names only, hidden ones too), sorted.
 std::vector<std::string> FilesIn(const std::string& folder);
-
-// velmora-cli run to its end with args; stdout and stderr kept apart.
-struct TRun {
-    int status = -1; // exit status, or 128 + signal
-    std::string out, err;
-};
-TRun RunCli(const std::vector<std::string>& args);
+std::string Slurp(const std::string& path);
 
 } // namespace VLMT
