@@ -205,10 +205,7 @@ TEST(ExportNames, IndexAndDisplayNameMakeASafeFileName) {
         {12, "", "012"},
         {1234, "a/b\tc\x7f", "1234-a_b_c_"},
         {0, "\x82", "000-\xef\xbf\xbd"}, // a lead byte with nothing after it
-        {0,
-         "x\xff"
-         "y",
-         "000-x\xef\xbf\xbdy"},
+        {0, "x\xffy", "000-x\xef\xbf\xbdy"},
         {5, std::string(300, 'a'), "005-" + std::string(247, 'a')},
         {5, longKana, "005-" + cutKana},
     };
