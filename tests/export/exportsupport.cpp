@@ -49,12 +49,16 @@ TPng ReadPng(const std::string& path) {
 }
 
 bool IsWholePng(const std::string& path) {
+    // The decoder stops after the image data: a file cut inside its end chunk reads as whole.
+    static const std::string end("\0\0\0\0IEND\xae\x42\x60\x82", 12);
+    const std::string bytes = Slurp(path);
     try {
         ReadPng(path);
-        return true;
     } catch (const std::exception&) {
         return false;
     }
+    return bytes.size() > end.size() &&
+           bytes.compare(bytes.size() - end.size(), end.size(), end) == 0;
 }
 
 TBackGrounds SpacedBackGrounds(const std::vector<std::pair<int, int>>& sizes, uint32_t seed) {

@@ -18,8 +18,9 @@ struct TPng {
     std::vector<uint8_t> samples;
     const uint8_t* Row(int y) const;
 };
-// Throws when the file is missing or not a whole PNG (every chunk's CRC is checked).
+// Throws when the file is missing or its image data cannot be decoded.
 TPng ReadPng(const std::string& path);
+// Decodes, and ends in the end chunk: nothing of the file is missing.
 bool IsWholePng(const std::string& path);
 
 // Backgrounds of the given sizes at directory offsets far enough apart not to overlap; picture
