@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -216,23 +217,52 @@ TEST(ExportNames, IndexAndDisplayNameMakeASafeFileName) {
     EXPECT_EQ(VLMX::JsonString("a\"b\\c\n\x01"), "\"a\\\"b\\\\c\\n\\u0001\"");
 }
 
-TEST(ExportWrite, AWriteThatFailsPartWayLeavesNoFileBehind) {
-    // A child process whose files may not grow past 1000 bytes: the write fails half done.
+TEST(ExportWrite, AWriteThatFailsPartWayLeavesNoFileBehindAndTheOldOneWhole) {
+    // A child process whose files may not grow past 1000 bytes: each write fails half done.
     VLMT::TTempDir dir;
+    std::ofstream(dir.File("old.png")) << "mine";
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::signal(SIGXFSZ, SIG_IGN);
         rlimit limit{1000, 1000};
         ::setrlimit(RLIMIT_FSIZE, &limit);
         const std::string bytes(5000, 'x');
-        const auto r =
-            VLMX::WriteFileAtomic(dir.File("big.png"), bytes.data(), bytes.size(), false);
-        ::_exit(r.status == VLMX::TWriteResult::Failed && r.error == EFBIG ? 0 : 1);
+        bool failed = true;
+        for (const char* name : {"new.png", "old.png"}) {
+            const auto r = VLMX::WriteFileAtomic(dir.File(name), bytes.data(), bytes.size(), true);
+            failed = failed && r.status == VLMX::TWriteResult::Failed && r.error == EFBIG;
+        }
+        ::_exit(failed ? 0 : 1);
     }
     int status = 0;
     ::waitpid(pid, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_TRUE(FilesIn(dir.Path()).empty());
+    EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"old.png"});
+    EXPECT_EQ(Slurp(dir.File("old.png")), "mine");
+}
+
+// The batch's threads each load through picture objects of their own, side by side.
+TEST(ExportBatch, PictureObjectsLoadSideBySide) {
+    VLMT::TTempDir dir;
+    const auto bg = VLMT::SpacedBackGrounds(std::vector<std::pair<int, int>>(4, {160, 96}), 20);
+    const std::string path = dir.Write("NBGFILE1.ALL", bg.bytes);
+    std::atomic<int> ready{0}, wrong{0};
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < 2; ++t)
+        threads.emplace_back([&, t] {
+            const auto picture = VLMX::NewPicture(VLMX::TArchiveKind::BackGround, path);
+            for (++ready; ready < 2;) // both at once
+                std::this_thread::yield();
+            for (size_t k = 0; k < 10000; ++k) {
+                const auto& p = bg.pictures[t + 2 * (k % 2)];
+                if (!picture->Select(bg.indices[t + 2 * (k % 2)]) ||
+                    !std::equal(p.pixels.begin(), p.pixels.end(), picture->Pixels.get()))
+                    ++wrong;
+            }
+        });
+    for (auto& t : threads)
+        t.join();
+    EXPECT_EQ(wrong, 0);
 }
 
 TEST(ExportBatch, ProgressIsReportedOnTheCallingThreadAndCanStopTheBatch) {
