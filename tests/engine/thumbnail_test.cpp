@@ -32,7 +32,6 @@ TEST(Thumbnail, ArchiveNamesGoToTheLayerThatReadsThem) {
         {"c:\\games\\WPALL3.ALL", TLayerKind::WallPaper},
         {"/x/Nbgfile1.All", TLayerKind::BackGround},
         {"ncdat.all", TLayerKind::Character},
-        {"WPALL4.ALL", std::nullopt},
         {"NCDAT.ALL.BAK", std::nullopt},
     };
     for (const auto& c : cases)

@@ -252,32 +252,21 @@ TEST(CliCompose, WritesTheCompositorsPictureWidenedToRgb) {
     const std::string chPath = wp.dir.Write(
         "NCDAT.ALL", VLMW::CharacterArchive({{VLM::CharacterNames[144].offset, 0, false, ch}}));
 
-    // Every layer (the wallpaper named last, drawn first) with elements put in, enlarged; and
-    // no wallpaper: that layer stays as the compositor leaves an empty one.
-    for (bool all : {true, false}) {
-        SCOPED_TRACE(all);
-        std::vector<std::string> args = {"compose",
-                                         "--out",
-                                         wp.dir.File("c.png"),
-                                         "--force",
-                                         "--background",
-                                         bgPath + ":" + std::to_string(bg.indices[0]),
-                                         "--character",
-                                         chPath + (all ? ":144:2,1" : ":144")};
-        VLM::TScreen screen;
-        if (all) {
-            args.insert(args.end(), {"--wallpaper", wp.whole + ":1", "--scale", "2"});
-            screen.putwpfn(wp.whole), screen.DrawWallPaper(1);
-        }
-        screen.putbgfn(bgPath), screen.DrawBackGround(bg.indices[0]);
-        screen.putchfn(chPath), screen.DrawCharacter(144);
-        if (all) screen.DrawCharacter(144, 2), screen.DrawCharacter(144, 1);
-        ASSERT_EQ(RunCli(args).status, 0);
-        const VLMT::TPng png = VLMT::ReadPng(wp.dir.File("c.png"));
-        EXPECT_EQ(png.colourType, 2);
-        EXPECT_EQ(png.width, all ? 640 : 320);
-        EXPECT_EQ(png.samples, VLMX::ScreenPicture(screen.GetOffscreen(), all ? 2 : 1).pixels);
-    }
+    // The wallpaper named last is drawn first; the elements go in in the order given.
+    ASSERT_EQ(RunCli({"compose", "--background", bgPath + ":" + std::to_string(bg.indices[0]),
+                      "--character", chPath + ":144:2,1", "--wallpaper", wp.whole + ":1", "--scale",
+                      "2", "--out", wp.dir.File("c.png")})
+                  .status,
+              0);
+    VLM::TScreen screen;
+    screen.putwpfn(wp.whole), screen.DrawWallPaper(1);
+    screen.putbgfn(bgPath), screen.DrawBackGround(bg.indices[0]);
+    screen.putchfn(chPath), screen.DrawCharacter(144);
+    screen.DrawCharacter(144, 2), screen.DrawCharacter(144, 1);
+    const VLMT::TPng png = VLMT::ReadPng(wp.dir.File("c.png"));
+    EXPECT_EQ(png.colourType, 2);
+    EXPECT_EQ(png.width, 640);
+    EXPECT_EQ(png.samples, VLMX::ScreenPicture(screen.GetOffscreen(), 2).pixels);
 }
 
 TEST(CliProgress, ABarOnlyWhenStderrIsATerminalAndNotQuiet) {

@@ -212,8 +212,6 @@ TEST(ExportNames, IndexAndDisplayNameMakeASafeFileName) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(VLMX::PictureStem(c.index, c.cp932), c.stem);
-    EXPECT_EQ(VLMX::ElementFileName(3), "03.png");
-    EXPECT_EQ(VLMX::ElementFileName(123), "123.png");
     EXPECT_EQ(VLMX::JsonString("a\"b\\c\n\x01"), "\"a\\\"b\\\\c\\n\\u0001\"");
 }
 
