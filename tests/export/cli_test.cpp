@@ -224,12 +224,7 @@ TEST(CliList, EveryPictureOnALineOrInAJsonArray) {
 TEST(CliExport, AnElementOutsideItsPictureIsDumpedReportedAndPassedBy) {
     VLMT::TTempDir dir;
     VLM::TCharacterBitmap::SetDumpPath(dir.File("run.log"));
-    VLMW::TCharRecord bad = VLMW::PatternRecord(16, 16, 10, 20, 0, 5);
-    bad.elements.push_back(VLMW::PatternElement(4, 8, 12, 30, 6));
-    const VLMW::TCharRecord good = VLMW::PatternRecord(16, 16, 0, 0, 2, 7);
-    const std::string path = dir.Write(
-        "NCDAT.ALL", VLMW::CharacterArchive({{VLM::CharacterNames[144].offset, 0, false, bad},
-                                             {VLM::CharacterNames[126].offset, 0, false, good}}));
+    const std::string path = VLMT::CharacterArchive(dir, {VLMT::ReachingOut(), VLMT::Character()});
     const TRun run =
         RunCli({"export", path, "--out", dir.File("out"), "--pictures", "126,144", "--quiet"},
                TWay::InProcess);
@@ -245,13 +240,7 @@ TEST(CliCompose, WritesTheCompositorsPictureWidenedToRgb) {
     TWallPapers wp;
     const auto bg = VLMT::SpacedBackGrounds({{296, 152}}, 12);
     const std::string bgPath = wp.dir.Write("NBGFILE1.ALL", bg.bytes);
-    // A character with two alternatives for one spot; element 1 has a transparent pixel.
-    VLMW::TCharRecord ch = VLMW::PatternRecord(64, 80, 10, 20, 0, 30);
-    VLMW::AddAlternatives(ch, 30, 40, 16, 8, 2, 31);
-    ch.elements[1].pixels[0] = 0;
-    const std::string chPath = wp.dir.Write(
-        "NCDAT.ALL", VLMW::CharacterArchive({{VLM::CharacterNames[144].offset, 0, false, ch}}));
-
+    const std::string chPath = VLMT::CharacterArchive(wp.dir, {VLMT::Character()});
     // The wallpaper named last is drawn first; the elements go in in the order given.
     ASSERT_EQ(RunCli({"compose", "--background", bgPath + ":" + std::to_string(bg.indices[0]),
                       "--character", chPath + ":144:2,1", "--wallpaper", wp.whole + ":1", "--scale",

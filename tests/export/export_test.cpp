@@ -50,26 +50,7 @@ void ExpectSamePicture(const std::string& file, const VLMW::TIndexed& p, int sca
             ASSERT_EQ(png.Row(y)[x], p.At(x / scale, y / scale)) << x << "," << y;
 }
 
-// A character: a 24 x 16 base at (10, 20) with index 0 in its first row, two alternatives for
-// one spot (elements 1 and 2) and a single element 3 reaching past the base's right edge.
-VLMW::TCharRecord Character() {
-    VLMW::TCharRecord r = VLMW::PatternRecord(24, 16, 10, 20, 0, 70);
-    std::fill_n(r.elements[0].pixels.begin(), 24, 0);
-    VLMW::AddAlternatives(r, 14, 22, 8, 4, 2, 71);
-    r.elements[1].pixels[0] = 0; // a hole in element 1: the base shows through
-    r.elements.push_back(VLMW::PatternElement(8, 8, 30, 26, 73));
-    return r;
-}
-
-constexpr int Ch = 144; // character table offset 0; 126 is at 8 x 2048
-
-std::string CharacterArchive(const VLMT::TTempDir& dir, std::vector<VLMW::TCharRecord> records) {
-    std::vector<VLMW::TCharPlacement> placements;
-    const int indices[] = {Ch, 126};
-    for (size_t i = 0; i < records.size(); ++i)
-        placements.push_back({VLM::CharacterNames[indices[i]].offset, 0, false, records[i]});
-    return dir.Write("NCDAT.ALL", VLMW::CharacterArchive(placements));
-}
+constexpr int Ch = 144; // character 126 is the second of an archive
 
 } // namespace
 
@@ -127,9 +108,9 @@ TEST(ExportRoundTrip, StoredPicturesComeOutWholeAndUnreadableOnesAreNamed) {
 
 TEST(ExportRoundTrip, ACharacterShowsItsFirstElementsOverATransparentGroundAndEachAlone) {
     VLMT::TTempDir dir;
-    const VLMW::TCharRecord rec = Character();
-    const auto report =
-        VLMX::ExportPictures(CharacterArchive(dir, {rec}), {Ch}, dir.Path(), Options(1, true));
+    const VLMW::TCharRecord rec = VLMT::Character();
+    const auto report = VLMX::ExportPictures(VLMT::CharacterArchive(dir, {rec}), {Ch}, dir.Path(),
+                                             Options(1, true));
     ASSERT_EQ(report.written, 1);
     EXPECT_EQ(report.files, 1 + 4 + 1);
 
@@ -297,7 +278,7 @@ TEST(ExportBatch, ProgressIsReportedOnTheCallingThreadAndCanStopTheBatch) {
 
 TEST(ExportBatch, FilesInTheWayAreKeptUnlessOverwritingAndARefusingFolderStopsIt) {
     VLMT::TTempDir dir;
-    const std::string path = CharacterArchive(dir, {Character(), Character()});
+    const std::string path = VLMT::CharacterArchive(dir, {VLMT::Character(), VLMT::Character()});
     const std::string picture = dir.File(Stem(Ch, VLM::CharacterNames) + ".png");
     std::ofstream(picture) << "mine";
     auto r = VLMX::ExportPictures(path, {Ch}, dir.Path(), Options(1, true));
@@ -327,9 +308,7 @@ TEST(ExportBatch, AnElementOutsideItsPictureIsDumpedOnTheCallingThreadAndTheBatc
     VLMT::TTempDir dir;
     VLMT::TRecordingInterface ui;
     VLM::TCharacterBitmap::SetDumpPath(dir.File("run.log"));
-    VLMW::TCharRecord bad = VLMW::PatternRecord(16, 16, 10, 20, 0, 5);
-    bad.elements.push_back(VLMW::PatternElement(4, 8, 12, 30, 6)); // rows 10 to 17 of 16
-    const std::string path = CharacterArchive(dir, {bad, Character()});
+    const std::string path = VLMT::CharacterArchive(dir, {VLMT::ReachingOut(), VLMT::Character()});
     const std::string out = dir.File("out");
     VLMX::MakeFolder(out);
     const auto r = VLMX::ExportPictures(path, {Ch, 126}, out, Options(2));

@@ -88,6 +88,28 @@ TBackGrounds SpacedBackGrounds(const std::vector<std::pair<int, int>>& sizes, ui
     return result;
 }
 
+VLMW::TCharRecord Character() {
+    VLMW::TCharRecord r = VLMW::PatternRecord(24, 16, 10, 20, 0, 70);
+    std::fill_n(r.elements[0].pixels.begin(), 24, 0);
+    VLMW::AddAlternatives(r, 14, 22, 8, 4, 2, 71);
+    r.elements[1].pixels[0] = 0;
+    r.elements.push_back(VLMW::PatternElement(8, 8, 30, 26, 73));
+    return r;
+}
+
+VLMW::TCharRecord ReachingOut() {
+    VLMW::TCharRecord r = VLMW::PatternRecord(16, 16, 10, 20, 0, 5);
+    r.elements.push_back(VLMW::PatternElement(4, 8, 12, 30, 6)); // rows 10 to 17 of 16
+    return r;
+}
+
+std::string CharacterArchive(const TTempDir& dir, const std::vector<VLMW::TCharRecord>& records) {
+    std::vector<VLMW::TCharPlacement> placements;
+    for (size_t i = 0; i < records.size(); ++i)
+        placements.push_back({VLM::CharacterNames[i ? 126 : 144].offset, 0, false, records[i]});
+    return dir.Write("NCDAT.ALL", VLMW::CharacterArchive(placements));
+}
+
 std::vector<std::string> FilesIn(const std::string& folder) {
     std::vector<std::string> names;
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);

@@ -1,4 +1,4 @@
-// Helpers of the export tests: PNG files read back, and archives of several backgrounds.
+// Helpers of the export tests: PNG files read back, and the archives they export.
 #pragma once
 
 #include "testsupport.h"
@@ -31,6 +31,15 @@ struct TBackGrounds {
     VLMW::TBytes bytes;
 };
 TBackGrounds SpacedBackGrounds(const std::vector<std::pair<int, int>>& sizes, uint32_t seed);
+
+// A character: a 24 x 16 base at (10, 20) with index 0 in its first row, two alternatives for
+// one spot (elements 1 and 2, a hole in 1's first pixel) and an element 3 reaching past the
+// base's right edge.
+VLMW::TCharRecord Character();
+// A 16 x 16 character at (10, 20) whose element 1 reaches below it.
+VLMW::TCharRecord ReachingOut();
+// NCDAT.ALL in dir with the records as characters 144 (table offset 0) and 126, in that order.
+std::string CharacterArchive(const TTempDir& dir, const std::vector<VLMW::TCharRecord>& records);
 
 // Files of a folder (names only, hidden ones too), sorted.
 std::vector<std::string> FilesIn(const std::string& folder);
