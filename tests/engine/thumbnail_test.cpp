@@ -13,28 +13,12 @@ using VLM::TThumbnail;
 namespace {
 
 constexpr uint16_t T = TThumbnail::Transparent;
-constexpr int Bg0 = 290; // background table offset 0
-constexpr int Ch0 = 144; // character table offset 0
-
-VLM::TPicture PictureOf(int w, int h, const std::vector<uint16_t>& pixels) {
-    VLM::TPicture p(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            p.ScanLine(y)[x] = pixels[static_cast<size_t>(y * w + x)];
-    return p;
-}
+constexpr uint16_t Red = 0x7C00, Green = 0x03E0, Blue = 0x001F;
 
 VLMW::TIndexed Filled(int w, int h, uint8_t index) {
     VLMW::TIndexed p(w, h);
     std::fill(p.pixels.begin(), p.pixels.end(), index);
     return p;
-}
-
-std::vector<uint16_t> PixelsOf(const VLM::TPicture& p) {
-    std::vector<uint16_t> out;
-    for (int y = 0; y < p.Height(); ++y)
-        out.insert(out.end(), p.ScanLine(y), p.ScanLine(y) + p.Width());
-    return out;
 }
 
 } // namespace
@@ -48,7 +32,6 @@ TEST(Thumbnail, ArchiveNamesGoToTheLayerThatReadsThem) {
         {"c:\\games\\WPALL3.ALL", TLayerKind::WallPaper},
         {"/x/Nbgfile1.All", TLayerKind::BackGround},
         {"ncdat.all", TLayerKind::Character},
-        {"WPALL4.ALL", std::nullopt},
         {"NCDAT.ALL.BAK", std::nullopt},
     };
     for (const auto& c : cases)
@@ -56,40 +39,35 @@ TEST(Thumbnail, ArchiveNamesGoToTheLayerThatReadsThem) {
 }
 
 TEST(Thumbnail, BlocksAreAveragedChannelByChannel) {
-    const uint16_t red = 0x7C00, green = 0x03E0, blue = 0x001F;
+    constexpr uint16_t R = Red, G = Green, B = Blue, W = 0x7FFF;
     const struct {
         const char* name;
-        int w, h, divisor;
+        int w, divisor; // of the picture in, whose height follows from its pixels
         std::vector<uint16_t> in;
-        int ow, oh;
+        int ow;
         std::vector<uint16_t> out;
     } cases[] = {
-        {"one colour stays", 2, 2, 2, {red, red, red, red}, 1, 1, {red}},
-        // Blue 31 twice and 0 twice: 15.5 rounds up.
-        {"a dither mixes", 2, 2, 2, {blue, 0, 0, blue}, 1, 1, {0x0010}},
-        {"channels apart", 2, 1, 2, {red | 2, green | 4}, 1, 1, {0x4203}},
-        {"half covered keeps the covered colour", 2, 2, 2, {T, green, T, green}, 1, 1, {green}},
-        {"less than half is transparent", 2, 2, 2, {T, T, T, red}, 1, 1, {T}},
-        {"edge blocks cut short", 3, 3, 2,
-         {red, red, blue, //
-          red, red, blue, //
-          green, green, T},
-         2, 2, {red, blue, green, T}},
+        {"a dither mixes, 15.5 up", 2, 2, {B, 0, 0, B}, 1, {0x0010}},
+        {"channels apart", 2, 2, {R | 2, G | 4}, 1, {0x4203}},
+        {"half covered keeps its colour", 2, 2, {T, G, T, G}, 1, {G}},
+        {"less than half is transparent", 2, 2, {T, T, T, R}, 1, {T}},
+        {"edge blocks cut short", 3, 2, {R, R, B, R, R, B, G, G, T}, 2, {R, B, G, T}},
         // A one-pixel line across a 4 x 4 block: a quarter of its colour.
-        {"thin line fades", 4, 4, 4,
-         {0, 0, 0, 0, //
-          0, 0, 0, 0, //
-          0x7FFF, 0x7FFF, 0x7FFF, 0x7FFF, //
-          0, 0, 0, 0},
-         1, 1, {0x2108}},
-        {"empty picture", 0, 0, 4, {}, 0, 0, {}},
+        {"thin line fades", 4, 4, {0, 0, 0, 0, 0, 0, 0, 0, W, W, W, W, 0, 0, 0, 0}, 1, {0x2108}},
+        {"empty picture", 0, 4, {}, 0, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const VLM::TPicture out = VLM::Reduce(PictureOf(c.w, c.h, c.in), c.divisor);
+        const int h = c.w ? int(c.in.size()) / c.w : 0;
+        VLM::TPicture in(c.w, h);
+        for (int y = 0; y < h; ++y)
+            std::copy_n(&c.in[size_t(y * c.w)], c.w, in.ScanLine(y));
+        const VLM::TPicture out = VLM::Reduce(in, c.divisor);
         EXPECT_EQ(out.Width(), c.ow);
-        EXPECT_EQ(out.Height(), c.oh);
-        EXPECT_EQ(PixelsOf(out), c.out);
+        std::vector<uint16_t> got;
+        for (int y = 0; y < out.Height(); ++y)
+            got.insert(got.end(), out.ScanLine(y), out.ScanLine(y) + out.Width());
+        EXPECT_EQ(got, c.out);
     }
 }
 
@@ -101,12 +79,11 @@ TEST(Thumbnail, BackGroundsShrinkToAQuarterOfTheirStoredSize) {
     r.picture.palette[1] = 0x0015;
     r.picture.palette[2] = 0x7C00;
     for (int y = 0; y < 4; ++y)
-        for (int x = 572; x < 576; ++x)
-            r.picture.At(x, y) = 2; // the top-right block in another colour
+        std::fill_n(&r.picture.At(572, y), 4, uint8_t{2}); // the top-right block in another colour
     VLM::TThumbnailMaker maker(TLayerKind::BackGround,
                                dir.Write("NBGFILE1.ALL", VLMW::BackGroundArchive({r})));
     ASSERT_EQ(maker.GetCount(), 500);
-    const TThumbnail t = maker.Make(Bg0);
+    const TThumbnail t = maker.Make(290); // table offset 0
     ASSERT_FALSE(t.Failed()) << t.error.Text();
     EXPECT_EQ(t.picture.Width(), 144);
     EXPECT_EQ(t.picture.Height(), 36);
@@ -140,8 +117,7 @@ TEST(Thumbnail, UnreadablePicturesSayWhy) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        VLM::TThumbnailMaker maker(c.kind, c.path);
-        const TThumbnail t = maker.Make(c.index);
+        const TThumbnail t = VLM::TThumbnailMaker(c.kind, c.path).Make(c.index);
         EXPECT_EQ(t.error.kind, c.failure) << t.error.Text();
         EXPECT_EQ(t.picture.Width() * t.picture.Height(), 0);
     }
@@ -153,32 +129,29 @@ TEST(Thumbnail, CharactersShowTheirDefaultElementsOverATransparentGround) {
     VLMW::TIndexed base = Filled(15, 7, 1);
     for (int y = 0; y < 7; ++y)
         std::fill_n(&base.At(0, y), 8, uint8_t{0});
-    const uint16_t blue = 0x001F, green = 0x03E0, red = 0x7C00;
-    VLMW::TCharRecord r;
-    r.palette[1] = VLMW::ScreenToArchive(blue);
-    r.palette[2] = VLMW::ScreenToArchive(green);
-    r.palette[3] = VLMW::ScreenToArchive(red);
-    r.elements.push_back(VLMW::CharElement(base, 10, 20));
-    r.elements.push_back(VLMW::CharElement(Filled(2, 2, 2), 10, 20)); // 1: shown
-    r.elements.push_back(VLMW::CharElement(Filled(2, 2, 3), 10, 20)); // 2: its alternative
-    // 3: reaches two rows below element 0; its rows inside stay drawn.
-    r.elements.push_back(VLMW::CharElement(Filled(2, 4, 3), 12, 25));
     VLMW::TCharPlacement p;
-    p.record = r;
+    VLMW::TCharRecord& r = p.record;
+    r.palette[1] = VLMW::ScreenToArchive(Blue);
+    r.palette[2] = VLMW::ScreenToArchive(Green);
+    r.palette[3] = VLMW::ScreenToArchive(Red);
+    r.elements = {VLMW::CharElement(base, 10, 20),
+                  VLMW::CharElement(Filled(2, 2, 2), 10, 20),  // 1: shown
+                  VLMW::CharElement(Filled(2, 2, 3), 10, 20),  // 2: its alternative
+                  VLMW::CharElement(Filled(2, 4, 3), 12, 25)}; // 3: two rows below element 0
     VLM::TThumbnailMaker maker(TLayerKind::Character,
                                dir.Write("NCDAT.ALL", VLMW::CharacterArchive({p})));
 
-    const TThumbnail t = maker.Make(Ch0);
+    const TThumbnail t = maker.Make(144); // table offset 0
     ASSERT_FALSE(t.Failed()) << t.error.Text();
     ASSERT_EQ(t.picture.Width(), 8);
     ASSERT_EQ(t.picture.Height(), 4);
     const auto at = [&](int x, int y) { return t.picture.ScanLine(y)[x]; };
-    EXPECT_EQ(at(0, 0), green);
+    EXPECT_EQ(at(0, 0), Green);
     EXPECT_EQ(at(1, 1), T);
-    EXPECT_EQ(at(4, 1), blue);
-    EXPECT_EQ(at(7, 3), blue); // a one-pixel edge block
+    EXPECT_EQ(at(4, 1), Blue);
+    EXPECT_EQ(at(7, 3), Blue); // a one-pixel edge block
     // Element 3's rows 25 and 26 (rows 5 and 6 of element 0) are drawn, then row 7 stops it.
-    EXPECT_EQ(at(1, 2), red);
-    EXPECT_EQ(at(1, 3), red);
+    EXPECT_EQ(at(1, 2), Red);
+    EXPECT_EQ(at(1, 3), Red);
     EXPECT_EQ(t.outsideElement, 3);
 }

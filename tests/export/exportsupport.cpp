@@ -7,29 +7,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <dirent.h>
-#include <fcntl.h>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <stdexcept>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace VLMT {
-
-namespace {
-
-struct TCtxFree {
-    void operator()(spng_ctx* ctx) const { spng_ctx_free(ctx); }
-};
-
-std::string ReadAll(int fd) {
-    std::string text;
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
-        text.append(buffer, size_t(n));
-    return text;
-}
-
-} // namespace
 
 const uint8_t* TPng::Row(int y) const {
     const size_t rowBytes = size_t(width) * (colourType == 2 ? 3 : 1);
@@ -39,7 +22,7 @@ const uint8_t* TPng::Row(int y) const {
 TPng ReadPng(const std::string& path) {
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
     if (!file) throw std::runtime_error("cannot open " + path);
-    std::unique_ptr<spng_ctx, TCtxFree> ctx(spng_ctx_new(0));
+    std::unique_ptr<spng_ctx, void (*)(spng_ctx*)> ctx(spng_ctx_new(0), spng_ctx_free);
     spng_set_png_file(ctx.get(), file.get());
     TPng png;
     spng_ihdr ihdr{};
@@ -66,17 +49,16 @@ TPng ReadPng(const std::string& path) {
 }
 
 bool IsWholePng(const std::string& path) {
+    // The decoder stops after the image data: a file cut inside its end chunk reads as whole.
+    static const std::string end("\0\0\0\0IEND\xae\x42\x60\x82", 12);
+    const std::string bytes = Slurp(path);
     try {
         ReadPng(path);
-        return true;
     } catch (const std::exception&) {
         return false;
     }
-}
-
-VLMX::TRgb Widened(uint16_t screen) {
-    const auto widen = [](int c) { return uint8_t(c << 3 | c >> 2); };
-    return {widen(screen >> 10 & 31), widen(screen >> 5 & 31), widen(screen & 31)};
+    return bytes.size() > end.size() &&
+           bytes.compare(bytes.size() - end.size(), end.size(), end) == 0;
 }
 
 TBackGrounds SpacedBackGrounds(const std::vector<std::pair<int, int>>& sizes, uint32_t seed) {
@@ -106,6 +88,28 @@ TBackGrounds SpacedBackGrounds(const std::vector<std::pair<int, int>>& sizes, ui
     return result;
 }
 
+VLMW::TCharRecord Character() {
+    VLMW::TCharRecord r = VLMW::PatternRecord(24, 16, 10, 20, 0, 70);
+    std::fill_n(r.elements[0].pixels.begin(), 24, 0);
+    VLMW::AddAlternatives(r, 14, 22, 8, 4, 2, 71);
+    r.elements[1].pixels[0] = 0;
+    r.elements.push_back(VLMW::PatternElement(8, 8, 30, 26, 73));
+    return r;
+}
+
+VLMW::TCharRecord ReachingOut() {
+    VLMW::TCharRecord r = VLMW::PatternRecord(16, 16, 10, 20, 0, 5);
+    r.elements.push_back(VLMW::PatternElement(4, 8, 12, 30, 6)); // rows 10 to 17 of 16
+    return r;
+}
+
+std::string CharacterArchive(const TTempDir& dir, const std::vector<VLMW::TCharRecord>& records) {
+    std::vector<VLMW::TCharPlacement> placements;
+    for (size_t i = 0; i < records.size(); ++i)
+        placements.push_back({VLM::CharacterNames[i ? 126 : 144].offset, 0, false, records[i]});
+    return dir.Write("NCDAT.ALL", VLMW::CharacterArchive(placements));
+}
+
 std::vector<std::string> FilesIn(const std::string& folder) {
     std::vector<std::string> names;
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
@@ -118,32 +122,9 @@ std::vector<std::string> FilesIn(const std::string& folder) {
     return names;
 }
 
-TRun RunCli(const std::vector<std::string>& args) {
-    TTempDir dir;
-    const std::string out = dir.File("out"), err = dir.File("err");
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(o, 1);
-        ::dup2(e, 2);
-        std::vector<char*> argv{const_cast<char*>(VLM_CLI)};
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(VLM_CLI, argv.data());
-        ::_exit(127);
-    }
-    int wstatus = 0;
-    ::waitpid(pid, &wstatus, 0);
-    TRun run;
-    run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
-    const int o = ::open(out.c_str(), O_RDONLY), e = ::open(err.c_str(), O_RDONLY);
-    run.out = ReadAll(o);
-    run.err = ReadAll(e);
-    ::close(o);
-    ::close(e);
-    return run;
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 } // namespace VLMT

@@ -1,5 +1,4 @@
-// Helpers of the export and command-line tests: reading PNG files back, archives made by the
-// writer, and running velmora-cli as a process.
+// Helpers of the export tests: PNG files read back, and the archives they export.
 #pragma once
 
 #include "testsupport.h"
@@ -19,12 +18,10 @@ struct TPng {
     std::vector<uint8_t> samples;
     const uint8_t* Row(int y) const;
 };
-// Fails the test (throws) when the file is missing or not a whole PNG.
+// Throws when the file is missing or its image data cannot be decoded.
 TPng ReadPng(const std::string& path);
+// Decodes, and ends in the end chunk: nothing of the file is missing.
 bool IsWholePng(const std::string& path);
-
-// The widened colour the engine's screen colour becomes in a file.
-VLMX::TRgb Widened(uint16_t screen);
 
 // Backgrounds of the given sizes at directory offsets far enough apart not to overlap; picture
 // i of the result is archive index indices[i].
@@ -35,14 +32,17 @@ struct TBackGrounds {
 };
 TBackGrounds SpacedBackGrounds(const std::vector<std::pair<int, int>>& sizes, uint32_t seed);
 
-// Files of a folder (names only), sorted; hidden ones too.
-std::vector<std::string> FilesIn(const std::string& folder);
+// A character: a 24 x 16 base at (10, 20) with index 0 in its first row, two alternatives for
+// one spot (elements 1 and 2, a hole in 1's first pixel) and an element 3 reaching past the
+// base's right edge.
+VLMW::TCharRecord Character();
+// A 16 x 16 character at (10, 20) whose element 1 reaches below it.
+VLMW::TCharRecord ReachingOut();
+// NCDAT.ALL in dir with the records as characters 144 (table offset 0) and 126, in that order.
+std::string CharacterArchive(const TTempDir& dir, const std::vector<VLMW::TCharRecord>& records);
 
-// velmora-cli run to its end with args; stdout and stderr kept apart.
-struct TRun {
-    int status = -1; // exit status, or 128 + signal
-    std::string out, err;
-};
-TRun RunCli(const std::vector<std::string>& args);
+// Files of a folder (names only, hidden ones too), sorted.
+std::vector<std::string> FilesIn(const std::string& folder);
+std::string Slurp(const std::string& path);
 
 } // namespace VLMT

@@ -24,33 +24,34 @@ std::vector<uint8_t> ReadAll(const std::string& path) {
 }
 
 TEST(FuzzSupport, InputFileHoldsTheLatestInputOnly) {
-    struct TWrite {
+    // Each write follows the one before on the same file.
+    const struct {
         const char* what;
         int64_t offset;
         size_t size;
-    };
-    // Each write follows the one before on the same file.
-    const TWrite writes[] = {
-        {"first, long", 0, 70000},   {"shorter: no tail of the long one", 0, 10},
-        {"after a hole", 5000, 300}, {"longer again, over the hole", 0, 9000},
-        {"hole after a long input", 100, 16}, {"empty", 0, 0},
+    } writes[] = {
+        {"first, long", 0, 70000},
+        {"shorter: no tail of the long one", 0, 10},
+        {"after a hole", 5000, 300},
+        {"longer again, over the hole", 0, 9000},
+        {"hole after a long input", 100, 16},
+        {"empty", 0, 0},
     };
     uint8_t seed = 0;
     for (const char* relative : {"NCDAT.ALL", "r/NCDAT.ALL"}) {
-        for (const TWrite& w : writes) {
+        for (const auto& w : writes) {
             SCOPED_TRACE(std::string(relative) + ": " + w.what);
             const std::vector<uint8_t> data = Pattern(w.size, ++seed);
-            const std::string path = VLMF::WriteFileAt(relative, w.offset, data.data(), data.size());
-
+            const std::string path =
+                VLMF::WriteFileAt(relative, w.offset, data.data(), data.size());
             std::vector<uint8_t> expected(static_cast<size_t>(w.offset), 0);
             expected.insert(expected.end(), data.begin(), data.end());
             EXPECT_EQ(ReadAll(path), expected);
-
-            VLM::TCharacterBitmap character; // knows its archive by the last part of the name
+            // A regular file, whose kind the engine knows by the last part of its name.
+            VLM::TCharacterBitmap character;
             character.SetFileName(path);
             EXPECT_EQ(character.GetCount(), 152);
-            VLM::TFile file(path); // a regular file to the engine
-            EXPECT_EQ(file.Size(), static_cast<int64_t>(expected.size()));
+            EXPECT_EQ(VLM::TFile(path).Size(), static_cast<int64_t>(expected.size()));
         }
     }
 }
