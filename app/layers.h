@@ -20,3 +20,9 @@ struct TLayerOps {
 
 // Wallpaper, background, character.
 extern const TLayerOps LayerOps[3];
+
+// One layer's entry, looked up apart from the member call: GCC 12's UBSan bounds check on
+// `(s.*LayerOps[k].draw)(i)` reads the index before it is set.
+inline const TLayerOps& Layer(int k) {
+    return LayerOps[k];
+}

@@ -191,7 +191,7 @@ void TmainForm::CreateMenus() {
     connect(exportMenu, &QMenu::aboutToShow, this, [this] {
         Guard([this] {
             for (int k = 0; k < 3; ++k)
-                exportMenu->actions()[k]->setEnabled((screen.get()->*LayerOps[k].count)() > 0);
+                exportMenu->actions()[k]->setEnabled((screen.get()->*Layer(k).count)() > 0);
         });
     });
     pictureOut = new VLMQ::TPictureOut(this);
@@ -353,11 +353,11 @@ void TmainForm::OpenArchive(int layer, const std::string& path) {
     VLMQ::Failures().Forget();
     lastLayer = layer;
     VLM::TScreen& s = *screen;
-    (s.*LayerOps[layer].put)(path);
+    (s.*Layer(layer).put)(path);
     this->*Indices[layer] = 0;
     // Before the draw, which a broken character can fail.
     ArchiveOpened(layer, path);
-    (s.*LayerOps[layer].draw)(0);
+    (s.*Layer(layer).draw)(0);
 }
 
 void TmainForm::openWallPaperMenuClick() {
@@ -384,13 +384,13 @@ void TmainForm::Step(int layer, bool next) {
     notes.clear();
     VLM::TScreen& s = *screen;
     int32_t& i = this->*Indices[layer];
-    const int n = (s.*LayerOps[layer].count)();
+    const int n = (s.*Layer(layer).count)();
     if (next) {
         if (++i >= n) i = 0;
     } else {
         if (--i < 0) i = n - 1;
     }
-    (s.*LayerOps[layer].draw)(i);
+    (s.*Layer(layer).draw)(i);
     UpdateCaption();
 }
 
@@ -447,7 +447,7 @@ void TmainForm::copyPictureMenuClick() {
 }
 
 void TmainForm::exportMenuClick(int layer) {
-    pictureOut->Export((screen.get()->*LayerOps[layer].fileName)());
+    pictureOut->Export((screen.get()->*Layer(layer).fileName)());
 }
 
 // ---- Automatic display and version ---------------------------------------------------------
@@ -624,7 +624,7 @@ void TmainForm::PictureChosen(int layer, int index) {
         lastLayer = layer;
         notes.clear();
         this->*Indices[layer] = index;
-        (screen.get()->*LayerOps[layer].draw)(index);
+        (screen.get()->*Layer(layer).draw)(index);
         UpdateCaption();
     });
 }

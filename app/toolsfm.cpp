@@ -186,7 +186,7 @@ int TtoolsForm::LeadingNumber(const QString& text) {
 
 QString TtoolsForm::PictureRow(int k, int index) const {
     return QString::number(index) + QStringLiteral(": ") +
-           VLMQ::FromCp932((screen->*LayerOps[k].name)(index));
+           VLMQ::FromCp932((screen->*Layer(k).name)(index));
 }
 
 // ---- Keeping up with the compositor --------------------------------------------------------
@@ -198,7 +198,7 @@ void TtoolsForm::UpdateControls() {
     for (int k = 0; k < 3; ++k) {
         // The archive stays named while one of its pictures cannot be read: its list stays,
         // with that row marked.
-        const std::string& file = (screen->*LayerOps[k].fileName)();
+        const std::string& file = (screen->*Layer(k).fileName)();
         const QString text = tr(LabelPrefixes[k]) +
                              (file.empty() ? QStringLiteral("(none)") : VLMQ::FromHostName(file));
         // Refilling hundreds of rows on every step would be slow; only a new archive does it.
@@ -226,7 +226,7 @@ void TtoolsForm::FillPictureRows(int k) {
     QComboBox& combo = *combos[k];
     const QSignalBlocker blocker(combo);
     combo.clear();
-    const int count = (screen->*LayerOps[k].count)();
+    const int count = (screen->*Layer(k).count)();
     QStringList rows;
     rows.reserve(std::max(count, 0));
     for (int i = 0; i < count; ++i)
@@ -373,7 +373,7 @@ void TtoolsForm::BoxChange(int k, QObject* sender) {
         if (!screen || sender != combos[k]) return;
         // The picture comes from the row's text, not from its place in the list.
         const int n = LeadingNumber(combos[k]->currentText());
-        if (n < 0 || n >= (screen->*LayerOps[k].count)()) return;
+        if (n < 0 || n >= (screen->*Layer(k).count)()) return;
         emit pictureChosen(k, n);
     });
 }

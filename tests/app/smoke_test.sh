@@ -9,7 +9,7 @@ set -euo pipefail
 viewer=$1 mkdemo=$2 work=$3
 
 if [ -z "${VLM_SMOKE_DISPLAY:-}" ]; then
-  for tool in xvfb-run xauth xdotool import convert; do
+  for tool in Xvfb xdotool import convert; do
     if ! command -v "$tool" >/dev/null 2>&1; then
       echo "smoke test skipped: $tool is not installed"
       exit 77
@@ -18,11 +18,14 @@ if [ -z "${VLM_SMOKE_DISPLAY:-}" ]; then
   rm -rf "$work"
   mkdir -p "$work"
   "$mkdemo" "$work/demo" >/dev/null
-  exec env VLM_SMOKE_DISPLAY=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+  exec env VLM_SMOKE_DISPLAY=1 "$(dirname "$0")/../../scripts/with-xvfb" --log "$work/xvfb.log" \
+    "$0" "$@"
 fi
 
 fail() {
   echo "FAIL: $*"
+  # What the viewer said, for a failure seen only in a log.
+  grep -v XDG_RUNTIME_DIR "$work/viewer.log" 2>/dev/null | tail -n 20 || true
   import -window root "$work/failure.png" 2>/dev/null || true
   exit 1
 }
