@@ -6,6 +6,8 @@
 
 #include <string>
 
+// The table holds member pointers; callers go through std::invoke, which GCC 12 with UBSan
+// compiles soundly where a `(s.*LayerOps[k].draw)(i)` inside a lambda is miscompiled.
 struct TLayerOps {
     void (VLM::TScreen::*put)(const std::string&); // names the archive
     bool (VLM::TScreen::*loaded)() const;
@@ -20,9 +22,3 @@ struct TLayerOps {
 
 // Wallpaper, background, character.
 extern const TLayerOps LayerOps[3];
-
-// One layer's entry, looked up apart from the member call: GCC 12's UBSan bounds check on
-// `(s.*LayerOps[k].draw)(i)` reads the index before it is set.
-inline const TLayerOps& Layer(int k) {
-    return LayerOps[k];
-}

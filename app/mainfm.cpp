@@ -24,6 +24,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <functional>
 
 TmainForm* mainForm = nullptr;
 
@@ -191,7 +192,7 @@ void TmainForm::CreateMenus() {
     connect(exportMenu, &QMenu::aboutToShow, this, [this] {
         Guard([this] {
             for (int k = 0; k < 3; ++k)
-                exportMenu->actions()[k]->setEnabled((screen.get()->*Layer(k).count)() > 0);
+                exportMenu->actions()[k]->setEnabled(std::invoke(LayerOps[k].count, *screen) > 0);
         });
     });
     pictureOut = new VLMQ::TPictureOut(this);
@@ -353,11 +354,11 @@ void TmainForm::OpenArchive(int layer, const std::string& path) {
     VLMQ::Failures().Forget();
     lastLayer = layer;
     VLM::TScreen& s = *screen;
-    (s.*Layer(layer).put)(path);
+    std::invoke(LayerOps[layer].put, s, path);
     this->*Indices[layer] = 0;
     // Before the draw, which a broken character can fail.
     ArchiveOpened(layer, path);
-    (s.*Layer(layer).draw)(0);
+    std::invoke(LayerOps[layer].draw, s, 0);
 }
 
 void TmainForm::openWallPaperMenuClick() {
@@ -384,13 +385,13 @@ void TmainForm::Step(int layer, bool next) {
     notes.clear();
     VLM::TScreen& s = *screen;
     int32_t& i = this->*Indices[layer];
-    const int n = (s.*Layer(layer).count)();
+    const int n = std::invoke(LayerOps[layer].count, s);
     if (next) {
         if (++i >= n) i = 0;
     } else {
         if (--i < 0) i = n - 1;
     }
-    (s.*Layer(layer).draw)(i);
+    std::invoke(LayerOps[layer].draw, s, i);
     UpdateCaption();
 }
 
@@ -447,7 +448,7 @@ void TmainForm::copyPictureMenuClick() {
 }
 
 void TmainForm::exportMenuClick(int layer) {
-    pictureOut->Export((screen.get()->*Layer(layer).fileName)());
+    pictureOut->Export(std::invoke(LayerOps[layer].fileName, *screen));
 }
 
 // ---- Automatic display and version ---------------------------------------------------------
@@ -520,8 +521,8 @@ void TmainForm::UpdateCaption() {
         const TLayerOps& ops = LayerOps[k];
         // A layer that shows nothing keeps the index it tried, so that the next step goes on
         // from there instead of starting again at 0 or repeating itself.
-        if ((s.*ops.loaded)()) this->*Indices[k] = (s.*ops.current)();
-        title += CaptionPart((s.*ops.current)(), (s.*ops.count)());
+        if (std::invoke(ops.loaded, s)) this->*Indices[k] = std::invoke(ops.current, s);
+        title += CaptionPart(std::invoke(ops.current, s), std::invoke(ops.count, s));
     }
     setWindowTitle(title);
     ShowStatus();
@@ -540,13 +541,13 @@ QString TmainForm::StatusText() const {
     QStringList failures, names;
     for (int k = 0; k < 3; ++k) {
         const TLayerOps& ops = LayerOps[k];
-        const std::string& file = (s.*ops.fileName)();
+        const std::string& file = std::invoke(ops.fileName, s);
         if (file.empty()) continue;
-        const VLM::TLoadError& error = (s.*ops.error)();
+        const VLM::TLoadError& error = std::invoke(ops.error, s);
         if (error.Failed()) {
             const QString failure = tr("%1, picture %2: %3")
                                         .arg(VLMQ::FromHostName(VLM::FileNamePart(file)))
-                                        .arg((s.*ops.drawn)())
+                                        .arg(std::invoke(ops.drawn, s))
                                         .arg(VLMQ::ReasonText(error));
             // What the last command ran into comes first; older failures follow.
             if (k == lastLayer)
@@ -554,7 +555,8 @@ QString TmainForm::StatusText() const {
             else
                 failures << failure;
         }
-        if ((s.*ops.loaded)()) names << VLMQ::FromCp932((s.*ops.name)((s.*ops.current)()));
+        if (std::invoke(ops.loaded, s))
+            names << VLMQ::FromCp932(std::invoke(ops.name, s, std::invoke(ops.current, s)));
     }
     // The pixel under the mouse, then what the last command ran into.
     QStringList parts = notes + failures + names;
@@ -624,7 +626,7 @@ void TmainForm::PictureChosen(int layer, int index) {
         lastLayer = layer;
         notes.clear();
         this->*Indices[layer] = index;
-        (screen.get()->*Layer(layer).draw)(index);
+        std::invoke(LayerOps[layer].draw, *screen, index);
         UpdateCaption();
     });
 }

@@ -14,6 +14,7 @@
 #include <QMenu>
 
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -112,7 +113,7 @@ void TmainForm::ShowPictureList(int layer) {
     if (!list) {
         list = new TpictureListForm(this);
         connect(list, &TpictureListForm::pictureChosen, this, &TmainForm::PictureChosen);
-        list->SetArchive(layer, VLMQ::FromHostName((screen.get()->*Layer(layer).fileName)()));
+        list->SetArchive(layer, VLMQ::FromHostName(std::invoke(LayerOps[layer].fileName, *screen)));
         listMarks[layer] = -2;
     }
     list->show();
@@ -126,7 +127,7 @@ void TmainForm::MarkShownPictures() {
     for (int k = 0; k < 3; ++k) {
         if (!pictureLists[k]) continue;
         // Only a change moves the list, so that it stays where the user scrolled it.
-        const int shown = (screen.get()->*Layer(k).current)();
+        const int shown = std::invoke(LayerOps[k].current, *screen);
         if (shown == listMarks[k]) continue;
         pictureLists[k]->SelectPicture(shown);
         listMarks[k] = shown;

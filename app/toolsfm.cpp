@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <limits>
 
 namespace {
@@ -186,7 +187,7 @@ int TtoolsForm::LeadingNumber(const QString& text) {
 
 QString TtoolsForm::PictureRow(int k, int index) const {
     return QString::number(index) + QStringLiteral(": ") +
-           VLMQ::FromCp932((screen->*Layer(k).name)(index));
+           VLMQ::FromCp932(std::invoke(LayerOps[k].name, *screen, index));
 }
 
 // ---- Keeping up with the compositor --------------------------------------------------------
@@ -198,7 +199,7 @@ void TtoolsForm::UpdateControls() {
     for (int k = 0; k < 3; ++k) {
         // The archive stays named while one of its pictures cannot be read: its list stays,
         // with that row marked.
-        const std::string& file = (screen->*Layer(k).fileName)();
+        const std::string& file = std::invoke(LayerOps[k].fileName, *screen);
         const QString text = tr(LabelPrefixes[k]) +
                              (file.empty() ? QStringLiteral("(none)") : VLMQ::FromHostName(file));
         // Refilling hundreds of rows on every step would be slow; only a new archive does it.
@@ -226,7 +227,7 @@ void TtoolsForm::FillPictureRows(int k) {
     QComboBox& combo = *combos[k];
     const QSignalBlocker blocker(combo);
     combo.clear();
-    const int count = (screen->*Layer(k).count)();
+    const int count = std::invoke(LayerOps[k].count, *screen);
     QStringList rows;
     rows.reserve(std::max(count, 0));
     for (int i = 0; i < count; ++i)
@@ -239,11 +240,11 @@ void TtoolsForm::ShowChosenRow(int k) {
     const TLayerOps& ops = LayerOps[k];
     QComboBox& combo = *combos[k];
     const QSignalBlocker blocker(combo);
-    int row = (screen->*ops.current)();
-    const VLM::TLoadError& error = (screen->*ops.error)();
+    int row = std::invoke(ops.current, *screen);
+    const VLM::TLoadError& error = std::invoke(ops.error, *screen);
     if (error.Failed()) {
         // The picture tried last is chosen and marked, so the list says where stepping stands.
-        const int tried = (screen->*ops.drawn)();
+        const int tried = std::invoke(ops.drawn, *screen);
         if (tried >= 0 && tried < combo.count()) {
             const QString reason = VLMQ::ReasonText(error);
             if (combo.itemData(tried, FailureRole).toString() != reason) {
@@ -373,7 +374,7 @@ void TtoolsForm::BoxChange(int k, QObject* sender) {
         if (!screen || sender != combos[k]) return;
         // The picture comes from the row's text, not from its place in the list.
         const int n = LeadingNumber(combos[k]->currentText());
-        if (n < 0 || n >= (screen->*Layer(k).count)()) return;
+        if (n < 0 || n >= std::invoke(LayerOps[k].count, *screen)) return;
         emit pictureChosen(k, n);
     });
 }
