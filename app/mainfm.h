@@ -95,6 +95,7 @@ public:
     QAction* zoomResetMenu = nullptr;
     QAction* integerScaleMenu = nullptr;
     QAction* fullScreenMenu = nullptr;
+    QAction* leaveFullScreenKey = nullptr; // Esc, only while full screen
     QMenu* recentMenu = nullptr;
     std::array<QAction*, 3> pictureListMenus{};
     std::array<QPointer<TpictureListForm>, 3> pictureLists;
@@ -185,7 +186,6 @@ protected:
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     // The client area's mouse: the pixel under it, and zoom by Ctrl and the wheel.
     bool eventFilter(QObject* watched, QEvent* event) override;
 

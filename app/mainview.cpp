@@ -90,6 +90,18 @@ void TmainForm::CreateViewItems() {
     fullScreenMenu = AddItem(viewMenu, Qt::Key_F11, &TmainForm::fullScreenMenuClick, true);
     fullScreenMenu->setShortcut(QKeySequence(Qt::Key_F11));
     fullScreenMenu->setShortcutContext(Qt::WindowShortcut);
+    // Esc leaves full screen wherever the keyboard is in the window: a key press would go to
+    // the menu bar instead once a menu has been used from the keyboard.
+    leaveFullScreenKey = new QAction(this);
+    leaveFullScreenKey->setShortcut(QKeySequence(Qt::Key_Escape));
+    leaveFullScreenKey->setShortcutContext(Qt::WindowShortcut);
+    leaveFullScreenKey->setEnabled(false);
+    addAction(leaveFullScreenKey);
+    connect(leaveFullScreenKey, &QAction::triggered, this, [this] {
+        Guard([this] {
+            if (isFullScreen()) fullScreenMenu->trigger();
+        });
+    });
 
     // Full screen hides the menu bar, whose items' keys then work through the window itself.
     for (QMenu* menu : {fileMenu, viewMenu, optionsMenu})
@@ -153,16 +165,9 @@ void TmainForm::fullScreenMenuClick() {
         statusBar()->show();
         if (zoom != zoomAtFullScreen) SetZoom(zoom);
     }
+    leaveFullScreenKey->setEnabled(isFullScreen());
     // The picture's place changes even where the client size does not.
     FormResize();
-}
-
-void TmainForm::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && isFullScreen()) {
-        Guard([this] { fullScreenMenu->trigger(); });
-        return;
-    }
-    QMainWindow::keyPressEvent(event);
 }
 
 // ---- The client area's mouse ---------------------------------------------------------------

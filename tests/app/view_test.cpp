@@ -140,6 +140,10 @@ private slots:
         m.integerScaleMenu->trigger(); // back to the stretch
         QCOMPARE(m.screen->destRect.right, 300);
 
+        // A menu opened and closed from the keyboard leaves the menu bar with the keyboard.
+        QTest::keyClick(&m, Qt::Key_V, Qt::AltModifier);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QTest::keyClick(&m, Qt::Key_F11);
         QVERIFY(m.isFullScreen() && m.fullScreenMenu->isChecked());
         QVERIFY(!m.menuBar()->isVisible() && !m.statusBar()->isVisible());
@@ -149,7 +153,7 @@ private slots:
                  QRect(fit.left, fit.top, fit.right, fit.bottom));
         QTest::keyClick(&m, Qt::Key_N, Qt::ControlModifier); // no menu bar, the keys still work
         QCOMPARE(m.chIndex, 0);
-        QTest::keyClick(&m, Qt::Key_Escape);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QVERIFY(!m.isFullScreen() && !m.fullScreenMenu->isChecked());
         QVERIFY(m.menuBar()->isVisible() && m.statusBar()->isVisible());
         QTRY_COMPARE(m.ClientArea()->size(), QSize(300, 200));
