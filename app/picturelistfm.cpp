@@ -25,7 +25,7 @@ namespace {
 // Window captions, by layer.
 const char* const Titles[3] = {QT_TRANSLATE_NOOP("TpictureListForm", "壁紙一覧"),
                                QT_TRANSLATE_NOOP("TpictureListForm", "背景一覧"),
-                               QT_TRANSLATE_NOOP("TpictureListForm", "キャラ一覧")};
+                               QT_TRANSLATE_NOOP("TpictureListForm", "ｷｬﾗ一覧")};
 
 // The thumbnail area of a row, by layer: a 288 x 144 background at 1/4, a wallpaper at 1/2, and
 // room for the usual characters at 1/2. Larger thumbnails are shrunk to fit.

@@ -199,7 +199,7 @@
         <translation>Background List</translation>
     </message>
     <message>
-        <source>キャラ一覧</source>
+        <source>ｷｬﾗ一覧</source>
         <translation>Character List</translation>
     </message>
 </context>

@@ -199,8 +199,8 @@
         <translation>背景一覧</translation>
     </message>
     <message>
-        <source>キャラ一覧</source>
-        <translation>キャラ一覧</translation>
+        <source>ｷｬﾗ一覧</source>
+        <translation>ｷｬﾗ一覧</translation>
     </message>
 </context>
 <context>
