@@ -545,10 +545,14 @@ QString TmainForm::StatusText() const {
         if (file.empty()) continue;
         const VLM::TLoadError& error = std::invoke(ops.error, s);
         if (error.Failed()) {
-            const QString failure = tr("%1, picture %2: %3")
-                                        .arg(VLMQ::FromHostName(VLM::FileNamePart(file)))
-                                        .arg(std::invoke(ops.drawn, s))
-                                        .arg(VLMQ::ReasonText(error));
+            const QString archive = VLMQ::FromHostName(VLM::FileNamePart(file));
+            const int picture = std::invoke(ops.drawn, s);
+            // Previous on an archive of no known name asks for picture -1: no picture to name.
+            // One pass of arg(): a file name holding "%2" is no place marker.
+            const QString failure =
+                picture < 0 ? tr("%1: %2").arg(archive, VLMQ::ReasonText(error))
+                            : tr("%1, picture %2: %3")
+                                  .arg(archive, QString::number(picture), VLMQ::ReasonText(error));
             // What the last command ran into comes first; older failures follow.
             if (k == lastLayer)
                 failures.prepend(failure);

@@ -179,7 +179,8 @@ void TPictureOut::Save(const VLM::TScreen& screen, int zoom) {
         ShowError(tr("The picture could not be saved as %1: %2.").arg(file, why));
         return;
     }
-    emit told(tr("Saved %1 (%2 x %3).").arg(file).arg(image.width).arg(image.height));
+    emit told(tr("Saved %1 (%2 x %3).")
+                  .arg(file, QString::number(image.width), QString::number(image.height)));
 }
 
 void TPictureOut::Copy(const VLM::TScreen& screen, int zoom) {
@@ -254,11 +255,10 @@ void TPictureOut::Export(const std::string& archive) {
         dumps = quiet.dumps;
     }
 
+    // In one pass: a name holding "%1" is no place marker.
     QString headline = tr("%1: %2 of %3 pictures written into %4.")
-                           .arg(archiveName)
-                           .arg(report.written)
-                           .arg(report.total)
-                           .arg(folder);
+                           .arg(archiveName, QString::number(report.written),
+                                QString::number(report.total), folder);
     if (report.cancelled) headline += QLatin1Char(' ') + tr("Cancelled; every file is whole.");
     if (report.failures.empty()) {
         emit told(headline);

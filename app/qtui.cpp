@@ -187,9 +187,8 @@ QString FailureText(const VLM::TScreen* screen, const std::exception* e) {
                    "VLMQ", "%1, picture %2: element %3 reaches outside the composed picture, "
                            "so the character cannot be shown whole.")
             .arg(archive.isEmpty() ? QCoreApplication::translate("VLMQ", "The character archive")
-                                   : archive)
-            .arg(outside->picture)
-            .arg(outside->element);
+                                   : archive,
+                 QString::number(outside->picture), QString::number(outside->element));
     }
     if (dynamic_cast<const std::bad_alloc*>(e))
         return QCoreApplication::translate("VLMQ",

@@ -187,6 +187,10 @@
         <source>%1 %2, index %3, 0x%4 = RGB(%5,%6,%7)</source>
         <translation>%1 %2, index %3, 0x%4 = RGB(%5,%6,%7)</translation>
     </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
 </context>
 <context>
     <name>TpictureListForm</name>

@@ -373,8 +373,9 @@ private slots:
         QTest::newRow("random bytes") << "NCDAT.ALL" << QByteArray(70000, '\x5A')
                                       << "no picture record found - not an archive of this kind";
         QTest::newRow("a folder") << "NCDAT.ALL" << QByteArray("dir") << "not a regular file";
+        // "%1" in a name is no place marker of the message.
         QTest::newRow("another name")
-            << "notes.txt" << QByteArray("x") << "not an archive name of this kind";
+            << "notes %1.txt" << QByteArray("x") << "not an archive name of this kind";
         // Where character 0 is looked for: the signature and an element count, then nothing.
         QTest::newRow("record cut short")
             << "NCDAT.ALL"
@@ -404,6 +405,12 @@ private slots:
         QCOMPARE(m.statusLine->text(),
                  QStringLiteral("%1, picture 0: %2  |  %3")
                      .arg(name, reason, VLMQ::FromCp932(m.screen->wpmnes(0))));
+        if (name.endsWith(".txt")) { // no count: previous asks for picture -1, not named
+            m.prevCharacterMenu->trigger();
+            QCOMPARE(m.statusLine->text(), QStringLiteral("%1: %2  |  %3")
+                                               .arg(name, reason,
+                                                    VLMQ::FromCp932(m.screen->wpmnes(0))));
+        }
     }
 
     void statusLineNamesThePicturesAndLeadsWithTheLastFailure() {
