@@ -205,9 +205,13 @@ void TFailures::Report(const QString& text) {
     if (box) {
         boxPending = true;
         lastBoxed = text;
-        QTimer::singleShot(0, this, [this, text] {
+        QTimer::singleShot(0, this, [this, text]() noexcept {
             ++boxes;
-            ShowError(text);
+            try {
+                ShowError(text);
+            } catch (...) {
+                // The box itself failed (out of memory): the text is on stderr already.
+            }
             boxPending = false;
         });
     }
