@@ -642,17 +642,21 @@ void TmainForm::ElementChosen(int element) {
     });
 }
 
+namespace {
+
+// The top-left corner that keeps a frame of the given size inside area, as far as it fits.
+QPoint KeptInside(const QRect& area, QPoint place, const QSize& frame) {
+    place.setX(std::clamp(place.x(), area.x(),
+                          std::max(area.x(), area.x() + area.width() - frame.width())));
+    place.setY(std::clamp(place.y(), area.y(),
+                          std::max(area.y(), area.y() + area.height() - frame.height())));
+    return place;
+}
+
+} // namespace
+
 void TmainForm::PlaceTools() {
     if (!tools) return;
-    // Where the user had put it when the viewer was last closed, if that is still on a screen.
-    if (toolsPlaceAtStart) {
-        const auto [frameAt, clientAt] = *toolsPlaceAtStart;
-        toolsPlaceAtStart.reset();
-        if (QGuiApplication::screenAt(frameAt)) {
-            tools->Place(frameAt, clientAt, true);
-            return;
-        }
-    }
     const QRect frame = frameGeometry();
     const QPoint clientOffset = geometry().topLeft() - frame.topLeft();
     // Until the desktop has framed the tools window, its frame is taken to be like this one's.
@@ -662,16 +666,24 @@ void TmainForm::PlaceTools() {
         toolsFrame.setSize(tools->size() + frame.size() - geometry().size());
         toolsOffset = clientOffset;
     }
+    // Where the user had put it when the viewer was last closed, if that is still on a screen,
+    // and then wholly on it: the screens may have changed since.
+    if (toolsPlaceAtStart) {
+        const auto [frameAt, clientAt] = *toolsPlaceAtStart;
+        toolsPlaceAtStart.reset();
+        if (const QScreen* display = QGuiApplication::screenAt(frameAt)) {
+            const QPoint place = KeptInside(display->availableGeometry(), frameAt, toolsFrame.size());
+            tools->Place(place, place + (clientAt - frameAt), true);
+            return;
+        }
+    }
     QPoint place(frame.x() + frame.width(), frame.y());
     if (const QScreen* display = QWidget::screen()) {
         const QRect area = display->availableGeometry();
         if (place.x() + toolsFrame.width() > area.x() + area.width() &&
             frame.x() - toolsFrame.width() >= area.x())
             place.setX(frame.x() - toolsFrame.width());
-        place.setX(std::clamp(place.x(), area.x(),
-                              std::max(area.x(), area.x() + area.width() - toolsFrame.width())));
-        place.setY(std::clamp(place.y(), area.y(),
-                              std::max(area.y(), area.y() + area.height() - toolsFrame.height())));
+        place = KeptInside(area, place, toolsFrame.size());
     }
     tools->Place(place, place + toolsOffset);
 }

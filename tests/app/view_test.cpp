@@ -284,6 +284,16 @@ private slots:
         m.toolsMenu->trigger();
         QTRY_COMPARE(f.tools->geometry().topLeft(), toolsAt);
         QVERIFY(f.tools->MovedByUser());
+        // Kept where the user put it, but on the screen as a whole: screens change between runs.
+        const QRect area = m.QWidget::screen()->availableGeometry();
+        f.tools->Place(QPoint(area.right() - 10, 60), QPoint(area.right() - 10, 60), true);
+        m.close();
+        TForms again;
+        again.form->RestoreView();
+        again.form->show();
+        QTRY_VERIFY(again.tools->isVisible());
+        QVERIFY(area.contains(again.tools->frameGeometry()));
+        QCOMPARE(again.tools->geometry().top(), 60);
     }
 };
 
