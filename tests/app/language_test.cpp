@@ -160,6 +160,17 @@ private slots:
         }
         if (const QString cancel = QtCancel(); !cancel.isEmpty())
             QCOMPARE(HasJapanese(cancel), !english);
+        // Every reason a load gives: in English the window's words are the engine's own (which
+        // velmora-cli prints), in Japanese each has words of its own.
+        for (int kind = int(VLM::TFailure::UnknownArchive); kind <= int(VLM::TFailure::OutOfMemory);
+             ++kind) {
+            const VLM::TLoadError error{VLM::TFailure(kind), 2};
+            const QString reason = VLMQ::ReasonText(error);
+            if (english)
+                QCOMPARE(reason, QString::fromStdString(error.Text()));
+            else
+                QVERIFY2(HasJapanese(reason), qPrintable(reason));
+        }
     }
 
     // LANGUAGE decides at the first start; the menu's choice is kept, and wins at the next one.
