@@ -77,6 +77,7 @@ void TCollector::ReportRuns(const std::vector<Run>& runs) {
         const std::string name = run.run_name.function_name;
         if (run.error_occurred) {
             std::fprintf(stderr, "bench: %s failed: %s\n", name.c_str(), run.error_message.c_str());
+            results[name].error = run.error_message;
             continue;
         }
         const bool isMedian = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
@@ -115,10 +116,17 @@ int PrintTable(const TCollector& collector) {
     std::printf("%s\n", rule.c_str());
     std::vector<std::pair<double, double>> sweep, sweepFloor;
     for (const TRow& row : Rows()) {
-        // A row left out by --benchmark_filter, or whose benchmark failed, is not shown.
+        // A row left out by --benchmark_filter is not shown; one whose benchmark gave up is,
+        // as a miss: a step that no longer works has met no target.
         const auto it = collector.results.find(row.name);
-        if (it == collector.results.end() || it->second.stepNs <= 0) continue;
+        if (it == collector.results.end()) continue;
         const TCollector::TResult& r = it->second;
+        if (!r.error.empty() || r.stepNs <= 0) {
+            ++missed;
+            std::printf("%-46s %10s %10s %7s %9s  FAILED: %s\n", row.label.c_str(), "", "", "", "",
+                        r.error.empty() ? "no time measured" : r.error.c_str());
+            continue;
+        }
         char ratio[32] = "", target[32] = "";
         if (row.floor) std::snprintf(ratio, sizeof ratio, "%.2fx", r.ratio);
         const char* verdict = "";

@@ -42,6 +42,7 @@ public:
         double stepNs = 0, floorNs = 0, ratio = 0;
         double heldMb = 0, peakMb = 0; // memory over the floor's, when measured
         int64_t repetitions = 0;       // 0: one run, no median
+        std::string error;             // the benchmark gave up: why
     };
     std::map<std::string, TResult> results;
 
