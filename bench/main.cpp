@@ -11,6 +11,8 @@
 
 #ifdef VLM_BENCH_WINDOW
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #endif
 
 int main(int argc, char** argv) {
@@ -27,6 +29,11 @@ int main(int argc, char** argv) {
 #ifdef VLM_BENCH_WINDOW
     // The windows are measured without a display unless one is asked for.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The windows keep recent archives and dialog folders: in settings of the run's own, never
+    // in the user's.
+    QTemporaryDir config;
+    if (!config.isValid()) return 1;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     QApplication app(argc, argv);
 #endif
     benchmark::Initialize(&argc, argv);
