@@ -51,7 +51,10 @@ constexpr char Usage[] =
     "\n"
     "Exit status: 0 all written; 1 some pictures could not be read (each is named, the others\n"
     "are written); 2 a usage error, an archive that cannot be opened, or an output that\n"
-    "cannot be written.\n";
+    "cannot be written (a file already there without --force counts as one).\n";
+
+// After a file left alone because it was already there.
+constexpr char ForceHint[] = " (use --force to replace it)";
 
 // The engine's desktop requests, answered on the console. A character element that does not
 // fit its picture still gets its dump file; the viewer would end after it, a batch goes on.
@@ -213,6 +216,8 @@ int Export(const TConsole& c, const std::vector<std::string>& args) {
     for (const VLMX::TPictureFailure& f : report.failures) {
         if (f.kind == VLMX::TPictureFailure::Unreadable)
             Message(c, "picture " + std::to_string(f.index) + ": " + f.reason);
+        else if (f.kind == VLMX::TPictureFailure::Exists)
+            Message(c, f.file + ": " + f.reason + ForceHint);
         else
             Message(c, f.file + ": " + f.reason);
     }
@@ -296,7 +301,8 @@ int Compose(const TConsole& c, const std::vector<std::string>& args) {
     const VLMX::TFileResult r =
         VLMX::WritePng(VLMX::ScreenPicture(screen.GetOffscreen()), out, scale, a.Has("--force"));
     if (!r.Ok()) {
-        Message(c, out + ": " + r.Text());
+        Message(c, out + ": " + r.Text() +
+                       (r.write.status == VLMX::TWriteResult::Exists ? ForceHint : ""));
         return ExitTrouble;
     }
     return status;

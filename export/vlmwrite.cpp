@@ -69,7 +69,7 @@ std::string TWriteResult::Text() const {
     case Written:
         return "written";
     case Exists:
-        return "exists (use --force to replace it)";
+        return "exists";
     case Failed:
         break;
     }
