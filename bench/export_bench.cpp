@@ -159,7 +159,7 @@ void VelmoraExport(benchmark::State& state) {
     const TData& d = Data();
     VLMX::TExportOptions options;
     options.threads = static_cast<int>(state.range(0));
-    int run = 0;
+    static int run = 0; // every repetition writes into a folder of its own
     for (auto _ : state) {
         const fs::path out = d.folder / ("export" + std::to_string(run++));
         fs::create_directories(out);
@@ -179,13 +179,14 @@ void VelmoraExport(benchmark::State& state) {
             bytes[static_cast<int>(VLMX::ArchiveKindOf(path)) - 1] +=
                 FolderBytes(out / fs::path(path).filename());
         Finish(state, s, bytes);
-        fs::remove_all(out);
+        // Kept until the end: ext4 gives out a new inode slowly while many were freed in the
+        // last minutes, which would make every later run pay for this one's removal.
     }
 }
 
 void ImageMagick(benchmark::State& state) {
     const TData& d = Data();
-    int run = 0;
+    static int run = 0; // every repetition writes into a folder of its own
     for (auto _ : state) {
         const fs::path out = d.folder / ("convert" + std::to_string(run++));
         fs::create_directories(out);
@@ -204,7 +205,8 @@ void ImageMagick(benchmark::State& state) {
             bytes[d.pictures[i].kind] +=
                 static_cast<int64_t>(fs::file_size(out / (std::to_string(i) + ".png")));
         Finish(state, s, bytes);
-        fs::remove_all(out);
+        // Kept until the end: ext4 gives out a new inode slowly while many were freed in the
+        // last minutes, which would make every later run pay for this one's removal.
     }
 }
 
