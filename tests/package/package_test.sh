@@ -2,9 +2,9 @@
 # The Debian package as a user receives it: made by CPack from this build tree, then its file
 # list and control fields, the desktop entry, the AppStream metadata, lintian's verdict, the
 # manual pages against the programs' own usage texts, and --version run from the unpacked files.
-# Usage: package_test.sh BUILD_DIR VERSION HAS_CLI (1 when velmora-cli is built). 77: skipped.
+# Usage: package_test.sh BUILD_DIR VERSION. 77: skipped.
 set -euo pipefail
-build=$1 version=$2 has_cli=$3 id=io.github.velmora.Viewer
+build=$1 version=$2 id=io.github.velmora.Viewer
 for tool in cpack dpkg-shlibdeps desktop-file-validate appstreamcli lintian man; do
   command -v "$tool" >/dev/null || { echo "skipped: no $tool (scripts/setup installs it)"; exit 77; }
 done
@@ -17,10 +17,7 @@ cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work" >"$build/package-tes
 deb=$work/velmora_${version}_$(dpkg --print-architecture).deb
 [ -f "$deb" ] || fail "no $deb; made: $(ls "$work"/*.deb 2>/dev/null)"
 
-programs=(velmora velmora-mkdemo)
-if [ "$has_cli" = 1 ]; then programs+=(velmora-cli); else
-  echo "NOTE: velmora-cli is not built in this tree; its install, manual page and --version are not checked"
-fi
+programs=(velmora velmora-mkdemo velmora-cli)
 expected=$({
   for p in "${programs[@]}"; do printf 'usr/bin/%s\nusr/share/man/man1/%s.1.gz\n' "$p" "$p"; done
   printf '%s\n' usr/share/{applications/$id.desktop,metainfo/$id.metainfo.xml} \
