@@ -78,45 +78,43 @@ private slots:
 
     void filesGoToTheirLayersAndTheRestIsReported() {
         const VLMAT::TEnglish english; // the messages as the code writes them
-        const VLMQ::TRouting r =
-            VLMQ::RouteArchives({characters, Path("notes.txt"), eyeCatch, Path("WPALL1.ALL"),
-                                 Path("WPALL3.ALL"), backGrounds});
-        QCOMPARE(r.archives.size(), size_t{3});
-        for (int k = 0; k < 3; ++k)
-            QCOMPARE(r.archives[size_t(k)].layer, k);
-        QCOMPARE(r.archives[0].path, eyeCatch);
-        QCOMPARE(r.problems,
-                 (QStringList{Path("notes.txt") + ": not an archive the viewer knows by name "
-                                                  "(EYECATCH.ALL, WPALL1.ALL, WPALL2.ALL, "
-                                                  "WPALL3.ALL, NBGFILE1.ALL, NCDAT.ALL)",
-                              Path("WPALL1.ALL") + ": not a regular file",
-                              Path("WPALL3.ALL") + ": cannot open (No such file or directory)"}));
+        const QStringList paths{brokenCharacters,   Path("notes.txt"),  eyeCatch,
+                                Path("WPALL1.ALL"), Path("WPALL3.ALL"), backGrounds};
+        QStringList routed; // wallpapers first, then backgrounds, then characters
+        for (const VLMQ::TArchiveFile& file : VLMQ::RouteArchives(paths).archives)
+            routed << file.path;
+        QCOMPARE(routed, (QStringList{eyeCatch, backGrounds, brokenCharacters}));
 
-        // A character that fails to draw leaves the others open; the status line leads with
-        // the files that could not be opened.
-        TForms f;
-        VLMAT::TBoxLog boxes;
-        f.form->OpenFiles({brokenCharacters, Path("notes.txt"), eyeCatch, backGrounds});
-        QCOMPARE(f.form->windowTitle(), Title("0/22 0/500 0/152"));
-        QVERIFY(f.form->statusLine->text().startsWith(Path("notes.txt") + ": not an archive"));
-        QVERIFY(f.form->statusLine->text().contains(QStringLiteral("NCDAT.ALL, picture 0: ")));
-        // A command clears what the last one reported.
-        f.form->nextBackGroundMenu->trigger();
-        QVERIFY(!f.form->statusLine->text().contains(QStringLiteral("notes.txt")));
-    }
+        const QStringList problems{
+            Path("notes.txt") + ": not an archive the viewer knows by name (EYECATCH.ALL, "
+                                "WPALL1.ALL, WPALL2.ALL, WPALL3.ALL, NBGFILE1.ALL, NCDAT.ALL)",
+            Path("WPALL1.ALL") + ": not a regular file",
+            Path("WPALL3.ALL") + ": cannot open (No such file or directory)",
+            QStringLiteral("NCDAT.ALL, picture 0: ")};
+        QList<QUrl> urls;
+        for (const QString& path : paths)
+            urls << QUrl::fromLocalFile(path);
+        QMimeData data;
+        data.setUrls(urls);
 
-    void dropsOpenOnEitherWindow() {
+        // Dropped onto either window: a character that fails to draw leaves the others open;
+        // the status line leads with the files that could not be opened, then the picture that
+        // could not be drawn.
         for (bool onTools : {false, true}) {
             TForms f;
+            VLMAT::TBoxLog boxes;
             QWidget* target = onTools ? static_cast<QWidget*>(f.tools.get()) : f.form.get();
-            QMimeData data;
-            data.setUrls({QUrl::fromLocalFile(characters), QUrl::fromLocalFile(eyeCatch)});
             QDragEnterEvent enter({5, 5}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
             QCoreApplication::sendEvent(target, &enter);
             QVERIFY(enter.isAccepted());
             QDropEvent drop({5, 5}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
             QCoreApplication::sendEvent(target, &drop);
-            QCOMPARE(f.form->windowTitle(), Title("0/22 -/0 0/152"));
+            QCOMPARE(f.form->windowTitle(), Title("0/22 0/500 0/152"));
+            const QString status = f.form->statusLine->text();
+            QVERIFY2(status.startsWith(problems.join(QStringLiteral("  |  "))), qPrintable(status));
+            // A command clears what the last one reported.
+            f.form->nextBackGroundMenu->trigger();
+            QVERIFY(!f.form->statusLine->text().contains(QStringLiteral("notes.txt")));
         }
     }
 
@@ -133,19 +131,17 @@ private slots:
             f.form->OpenFiles({copy});
         f.form->OpenFiles({copies[5], backGrounds}); // again: to the top, not twice
         VLMAT::Open(f.form->openCharacterMenu, characters);
-        const QStringList wallPapers = {copies[5], copies[9], copies[8], copies[7],
-                                        copies[6], copies[4], copies[3], copies[2]};
-        QCOMPARE(VLMQ::RecentArchives(0), wallPapers);
-
         f.form->FillRecentMenu();
         QStringList items;
         for (QAction* item : f.form->recentMenu->actions())
             items << (item->isSeparator() ? QStringLiteral("-") + item->text() : item->text());
-        // Three sections of 8, 1 and 1 archives.
-        QCOMPARE(items.mid(0, 3),
-                 (QStringList{QString::fromUtf8("-壁紙"), "&1 " + copies[5], "&2 " + copies[9]}));
-        QCOMPARE(items.mid(9), (QStringList{QString::fromUtf8("-背景"), "&1 " + backGrounds,
-                                            QString::fromUtf8("-ｷｬﾗ"), "&1 " + characters}));
+        // Three sections of 8, 1 and 1 archives, the last opened first.
+        QStringList expected{QString::fromUtf8("-壁紙")};
+        for (int i : {5, 9, 8, 7, 6, 4, 3, 2})
+            expected << QStringLiteral("&%1 %2").arg(expected.size()).arg(copies[i]);
+        expected << QString::fromUtf8("-背景") << "&1 " + backGrounds << QString::fromUtf8("-ｷｬﾗ")
+                 << "&1 " + characters;
+        QCOMPARE(items, expected);
 
         // A file that is gone is said to be and taken off; the shown archive stays.
         const VLMAT::TEnglish english; // the messages as the code writes them
@@ -161,13 +157,10 @@ private slots:
         TForms f;
         TmainForm& m = *f.form;
         m.OpenFiles({backGrounds});
-        QVERIFY(!m.pictureLists[1]);
         m.pictureListMenus[1]->trigger();
         TpictureListForm* list = m.pictureLists[1];
         QVERIFY(list && list->isVisible());
-        QCOMPARE(list->parentWidget(), static_cast<QWidget*>(&m));
-        QCOMPARE(list->Layer(), 1);
-        QCOMPARE(list->Archive(), backGrounds);
+        QCOMPARE(list->Count(), 500); // the layer's archive
         QCOMPARE(list->List()->currentIndex().row(), 0);
         // Chosen in the list: shown, and the list marks it; a step elsewhere moves the mark.
         emit list->pictureChosen(1, 499);

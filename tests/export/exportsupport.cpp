@@ -1,6 +1,6 @@
 #include "exportsupport.h"
 
-#include "vlmnames.h"
+#include "vlmnaming.h"
 
 #include <spng.h>
 
@@ -11,6 +11,7 @@
 #include <iterator>
 #include <memory>
 #include <stdexcept>
+#include <sys/stat.h>
 
 namespace VLMT {
 
@@ -61,6 +62,19 @@ bool IsWholePng(const std::string& path) {
            bytes.compare(bytes.size() - end.size(), end.size(), end) == 0;
 }
 
+TWallPapers::TWallPapers() {
+    std::vector<VLMW::TWallPaperEntry> entries;
+    for (int i = 0; i < 22; ++i)
+        entries.push_back({i, VLMW::PatternPicture(320, 224, 30 + i)});
+    full = dir.Write("EYECATCH.ALL", VLMW::WallPaperArchive(entries));
+    entries.resize(3);
+    for (const auto& e : entries)
+        pictures.push_back(e.picture);
+    whole = dir.Write("WPALL2.ALL", VLMW::WallPaperArchive(entries));
+    ::mkdir(dir.File("cut").c_str(), 0700);
+    cut = dir.Write("cut/WPALL2.ALL", VLMW::WallPaperArchive(entries), 2 * 75776 + 40000);
+}
+
 TBackGrounds SpacedBackGrounds(const std::vector<std::pair<int, int>>& sizes, uint32_t seed) {
     std::vector<int> byOffset(VLM::BackGroundNameCount);
     for (int i = 0; i < VLM::BackGroundNameCount; ++i)
@@ -108,6 +122,10 @@ std::string CharacterArchive(const TTempDir& dir, const std::vector<VLMW::TCharR
     for (size_t i = 0; i < records.size(); ++i)
         placements.push_back({VLM::CharacterNames[i ? 126 : 144].offset, 0, false, records[i]});
     return dir.Write("NCDAT.ALL", VLMW::CharacterArchive(placements));
+}
+
+std::string Stem(int index, const VLM::TNameEntry* table) {
+    return VLMX::PictureStem(index, table[index].name);
 }
 
 std::vector<std::string> FilesIn(const std::string& folder) {

@@ -3,6 +3,7 @@
 
 #include "testsupport.h"
 #include "vlmimage.h"
+#include "vlmnames.h"
 
 #include <string>
 #include <vector>
@@ -23,6 +24,15 @@ TPng ReadPng(const std::string& path);
 // Decodes, and ends in the end chunk: nothing of the file is missing.
 bool IsWholePng(const std::string& path);
 
+// Three wallpapers of WPALL2.ALL (pictures), whole and in cut/WPALL2.ALL, a file that ends
+// inside the third, and EYECATCH.ALL with all of its 22 pictures.
+struct TWallPapers {
+    TTempDir dir;
+    std::vector<VLMW::TIndexed> pictures;
+    std::string whole, cut, full;
+    TWallPapers();
+};
+
 // Backgrounds of the given sizes at directory offsets far enough apart not to overlap; picture
 // i of the result is archive index indices[i].
 struct TBackGrounds {
@@ -41,6 +51,8 @@ VLMW::TCharRecord ReachingOut();
 // NCDAT.ALL in dir with the records as characters 144 (table offset 0) and 126, in that order.
 std::string CharacterArchive(const TTempDir& dir, const std::vector<VLMW::TCharRecord>& records);
 
+// "NNN-NAME", the stem of the file picture index of table is exported as.
+std::string Stem(int index, const VLM::TNameEntry* table);
 // Files of a folder (names only, hidden ones too), sorted.
 std::vector<std::string> FilesIn(const std::string& folder);
 std::string Slurp(const std::string& path);

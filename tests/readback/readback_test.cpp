@@ -3,8 +3,6 @@
 // tests check against the engine, pixel by pixel, transparency included.
 #include "exportsupport.h"
 #include "vlmexport.h"
-#include "vlmnames.h"
-#include "vlmnaming.h"
 
 #include <QImage>
 #include <gtest/gtest.h>
@@ -29,14 +27,10 @@ std::vector<uint32_t> BySpng(const std::string& path) {
     std::vector<uint32_t> argb;
     for (int y = 0; y < png.height; ++y)
         for (int x = 0; x < png.width; ++x) {
-            if (png.colourType == 2) {
-                const uint8_t* p = png.Row(y) + 3 * x;
-                argb.push_back(Argb(255, p[0], p[1], p[2]));
-                continue;
-            }
-            const uint8_t i = png.Row(y)[x];
-            const VLMX::TRgb c = png.palette.at(i);
-            argb.push_back(Argb(i < png.alpha.size() ? png.alpha[i] : 255, c.r, c.g, c.b));
+            const uint8_t* p = png.Row(y) + (png.colourType == 2 ? 3 * x : x);
+            const VLMX::TRgb c =
+                png.colourType == 2 ? VLMX::TRgb{p[0], p[1], p[2]} : png.palette.at(*p);
+            argb.push_back(Argb(*p < png.alpha.size() ? png.alpha[*p] : 255, c.r, c.g, c.b));
         }
     return argb;
 }
@@ -76,7 +70,7 @@ TEST(ReadBack, QtAndImageMagickSeeEveryPixelWithItsAlpha) {
     if (::access("/usr/bin/convert", X_OK) == 0)
         decoders.emplace_back("ImageMagick", ByImageMagick);
     for (const std::string& file :
-         {VLMX::PictureStem(144, VLM::CharacterNames[144].name) + ".png", std::string("rgb.png")}) {
+         {VLMT::Stem(144, VLM::CharacterNames) + ".png", std::string("rgb.png")}) {
         const std::vector<uint32_t> want = BySpng(dir.File(file));
         ASSERT_EQ(std::count(want.begin(), want.end(), 0u), file == "rgb.png" ? 0 : 24);
         for (const auto& [name, decode] : decoders)
