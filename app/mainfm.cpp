@@ -672,7 +672,8 @@ void TmainForm::PlaceTools() {
         const auto [frameAt, clientAt] = *toolsPlaceAtStart;
         toolsPlaceAtStart.reset();
         if (const QScreen* display = QGuiApplication::screenAt(frameAt)) {
-            const QPoint place = KeptInside(display->availableGeometry(), frameAt, toolsFrame.size());
+            const QPoint place =
+                KeptInside(display->availableGeometry(), frameAt, toolsFrame.size());
             tools->Place(place, place + (clientAt - frameAt), true);
             return;
         }

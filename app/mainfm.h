@@ -232,7 +232,7 @@ private:
     std::array<int, 3> listMarks{-2, -2, -2}; // the picture each list marks (-2: not yet)
     bool toolsShownAtStart = true;            // the tools window comes up with the first show
     std::optional<std::pair<QPoint, QPoint>> toolsPlaceAtStart; // its frame and client corner
-    VLMQ::TPictureOut* pictureOut = nullptr; // a child of this window
+    VLMQ::TPictureOut* pictureOut = nullptr;                    // a child of this window
 };
 
 // The one main window.

@@ -41,7 +41,9 @@ bool WriteAll(int fd, const uint8_t* data, size_t size) {
     return true;
 }
 
-bool Unsupported(int error) { return error == EINVAL || error == ENOSYS || error == ENOTSUP; }
+bool Unsupported(int error) {
+    return error == EINVAL || error == ENOSYS || error == ENOTSUP;
+}
 
 // Renames from onto to unless to exists: in one step where the folder's file system can, by a
 // second link where it has links, and by a look before the rename on the rest (FAT, say).

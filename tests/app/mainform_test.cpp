@@ -407,9 +407,9 @@ private slots:
                      .arg(name, reason, VLMQ::FromCp932(m.screen->wpmnes(0))));
         if (name.endsWith(".txt")) { // no count: previous asks for picture -1, not named
             m.prevCharacterMenu->trigger();
-            QCOMPARE(m.statusLine->text(), QStringLiteral("%1: %2  |  %3")
-                                               .arg(name, reason,
-                                                    VLMQ::FromCp932(m.screen->wpmnes(0))));
+            QCOMPARE(m.statusLine->text(),
+                     QStringLiteral("%1: %2  |  %3")
+                         .arg(name, reason, VLMQ::FromCp932(m.screen->wpmnes(0))));
         }
     }
 
