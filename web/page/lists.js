@@ -1,0 +1,140 @@
+// One list per layer: every picture of the layer's archive with its number, name and
+// thumbnail. The thumbnails are made by the worker a few at a time, the rows in view first, and
+// drawn as they arrive, so the page keeps answering while a list fills.
+import { format, plain, tr } from './texts.js';
+
+const Batch = 8; // thumbnails a call: small enough that each answer draws in well under a frame
+const LayerTitles = ['壁紙', '背景', 'ｷｬﾗ'];
+const StepTexts = [['前の壁紙(&T)', '次の壁紙(&V)'], ['前の背景(&B)', '次の背景(&F)'],
+  ['前のｷｬﾗ(&P)', '次のｷｬﾗ(&N)']];
+
+export class PictureList {
+  // commands: { show(layer, index), step(layer, next), exportArchive(layer) }
+  constructor(layer, template, bridge, commands) {
+    this.layer = layer;
+    this.bridge = bridge;
+    this.commands = commands;
+    this.element = template.content.firstElementChild.cloneNode(true);
+    this.element.dataset.layer = String(layer);
+    this.list = this.element.querySelector('.pictures');
+    this.archiveLabel = this.element.querySelector('.archive');
+    this.exportButton = this.element.querySelector('.export');
+    this.rows = [];
+    this.source = null; // { id, layer, file } for the worker
+    this.marked = -1;
+    this.generation = 0;
+    this.visible = new Set();
+    this.observer = new IntersectionObserver((entries) => {
+      for (const e of entries) {
+        const index = Number(e.target.dataset.index);
+        if (e.isIntersecting) this.visible.add(index);
+        else this.visible.delete(index);
+      }
+    }, { root: this.list });
+    this.element.querySelector('.prev').addEventListener('click', () => commands.step(layer, false));
+    this.element.querySelector('.next').addEventListener('click', () => commands.step(layer, true));
+    this.exportButton.addEventListener('click', () => commands.exportArchive(layer));
+    this.list.addEventListener('click', (event) => {
+      const row = event.target.closest('li');
+      if (row) commands.show(layer, Number(row.dataset.index));
+    });
+    this.retranslate();
+  }
+
+  retranslate() {
+    this.element.querySelector('.layer-name').textContent = tr(LayerTitles[this.layer]);
+    const [prev, next] = StepTexts[this.layer];
+    this.element.querySelector('.prev').textContent = '◀';
+    this.element.querySelector('.prev').title = plain(tr(prev));
+    this.element.querySelector('.next').textContent = '▶';
+    this.element.querySelector('.next').title = plain(tr(next));
+    this.exportButton.textContent = plain(tr(this.exportButton.dataset.export));
+  }
+
+  // A new archive for the layer: rows for its pictures, thumbnails to come.
+  setArchive(source, names) {
+    ++this.generation;
+    this.source = source;
+    this.marked = -1;
+    this.visible.clear();
+    this.observer.disconnect();
+    this.archiveLabel.textContent = source.file.name;
+    this.exportButton.disabled = names.length === 0;
+    const rows = names.map((name, index) => {
+      const row = document.createElement('li');
+      row.dataset.index = String(index);
+      row.className = 'waiting';
+      const thumb = document.createElement('canvas');
+      thumb.width = thumb.height = 0;
+      const label = document.createElement('span');
+      label.textContent = `${index}: ${name}`;
+      row.append(thumb, label);
+      return row;
+    });
+    this.list.replaceChildren(...rows);
+    this.rows = rows;
+    for (const row of rows) this.observer.observe(row);
+    this.fill(this.generation);
+  }
+
+  // Marks the picture the screen shows and brings it into view; only a change moves the list,
+  // so that it stays where it was scrolled. failure: the reason it could not be shown.
+  mark(index, failure = '') {
+    const row = this.rows[index];
+    if (row) {
+      row.classList.toggle('unshown', Boolean(failure));
+      if (failure) row.title = failure;
+    }
+    if (index === this.marked) return;
+    this.rows[this.marked]?.classList.remove('shown');
+    this.rows[this.marked]?.removeAttribute('aria-current');
+    this.marked = index;
+    if (!row) return;
+    row.classList.add('shown');
+    row.setAttribute('aria-current', 'true');
+    row.scrollIntoView({ block: 'nearest' });
+  }
+
+  // Picks the next few rows without a thumbnail, those in view first.
+  nextBatch() {
+    const waiting = (i) => this.rows[i]?.classList.contains('waiting');
+    const batch = [...this.visible].filter(waiting).sort((a, b) => a - b).slice(0, Batch);
+    for (let i = 0; batch.length < Batch && i < this.rows.length; ++i)
+      if (waiting(i) && !batch.includes(i)) batch.push(i);
+    return batch;
+  }
+
+  async fill(generation) {
+    for (;;) {
+      const indices = this.nextBatch();
+      if (indices.length === 0 || generation !== this.generation) return;
+      for (const i of indices) this.rows[i].classList.replace('waiting', 'asked');
+      let made;
+      try {
+        made = await this.bridge.call('thumbnails', { source: this.source, indices });
+      } catch (e) {
+        if (generation !== this.generation) return;
+        made = indices.map((index) => ({ index, failed: String(e?.message ?? e) }));
+      }
+      if (generation !== this.generation) return;
+      for (const t of made) this.draw(t);
+    }
+  }
+
+  draw({ index, width, height, rgba, error, failed }) {
+    const row = this.rows[index];
+    row.classList.remove('asked');
+    const reason = failed ?? (error ? this.commands.reasonText(error) : '');
+    if (reason) {
+      row.classList.add('failed');
+      row.title = format(tr('%1: %2'), index, reason);
+      return;
+    }
+    const thumb = row.firstElementChild;
+    thumb.width = width;
+    thumb.height = height;
+    if (width > 0 && height > 0)
+      thumb.getContext('2d').putImageData(new ImageData(rgba, width, height), 0, 0);
+    row.classList.add('made');
+  }
+}
