@@ -1,31 +1,19 @@
 // What the page's tests and benchmarks share: the site served on 127.0.0.1, Debian's Chromium
 // driven by playwright-core (never a browser download), and the page opened in it.
-import { mkdtempSync, rmSync } from 'node:fs';
-import { tmpdir } from 'node:os';
-import { join } from 'node:path';
 import { chromium } from 'playwright-core';
 import { serve } from '../tools/serve.mjs';
 
 export const Chromium = process.env.VLM_CHROMIUM ?? '/usr/bin/chromium';
 
 // Headless Chromium as this machine runs it: no sandbox (root), no GPU, and nothing that
-// reaches for the network on its own.
+// reaches for the network on its own. Playwright gives it a new empty profile.
 export async function launch() {
-  const profile = mkdtempSync(join(tmpdir(), 'velmora-chromium-'));
-  const context = await chromium.launchPersistentContext(profile, {
+  return chromium.launch({
     executablePath: Chromium,
     headless: true,
-    acceptDownloads: true,
     args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
       '--disable-background-networking', '--disable-component-update', '--disable-sync'],
   });
-  return {
-    context,
-    async close() {
-      await context.close();
-      rmSync(profile, { recursive: true, force: true });
-    },
-  };
 }
 
 // The site folder served for the time of a run.
@@ -37,12 +25,12 @@ export async function site(root) {
   };
 }
 
-// A fresh page on the viewer, its engine loaded.
-export async function openViewer(context, url, { locale } = {}) {
+// A fresh page on the viewer in a context of its own (options: locale, deviceScaleFactor, ...),
+// its engine loaded.
+export async function openViewer(browser, url, options = {}) {
+  const context = await browser.newContext({ acceptDownloads: true, ...options });
   const page = await context.newPage();
-  if (locale) await page.addInitScript((lang) => {
-    Object.defineProperty(navigator, 'languages', { get: () => [lang] });
-  }, locale);
+  page.on('pageerror', (e) => console.error(`page error: ${e.message}`));
   await page.goto(url);
   await page.waitForSelector('body.ready');
   return page;
@@ -55,10 +43,14 @@ export async function choose(page, files) {
   await page.waitForFunction((old) => document.querySelector('#status').textContent !== old, before);
 }
 
-// The canvas's own pixels, RGBA.
+// The canvas's own pixels, RGBA (through base64: a plain array of numbers is slow to pass).
 export async function canvasPixels(page) {
   return Buffer.from(await page.evaluate(() => {
     const c = document.querySelector('#screen');
-    return Array.from(c.getContext('2d').getImageData(0, 0, c.width, c.height).data);
-  }));
+    const bytes = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+    let text = '';
+    for (let i = 0; i < bytes.length; i += 0x8000)
+      text += String.fromCharCode.apply(null, bytes.subarray(i, i + 0x8000));
+    return btoa(text);
+  }), 'base64');
 }
