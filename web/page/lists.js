@@ -3,7 +3,12 @@
 // drawn as they arrive, so the page keeps answering while a list fills.
 import { format, plain, tr } from './texts.js';
 
-const Batch = 8; // thumbnails a call: small enough that each answer draws in well under a frame
+// Thumbnails a call: the first few rows come at once, later calls take more so that the
+// worker and the page hand over less often. Two calls are under way at a time, so that the
+// worker never waits for the page to draw an answer.
+const FirstBatch = 8;
+const Batch = 24;
+const InFlight = 2;
 const LayerTitles = ['壁紙', '背景', 'ｷｬﾗ'];
 const StepTexts = [['前の壁紙(&T)', '次の壁紙(&V)'], ['前の背景(&B)', '次の背景(&F)'],
   ['前のｷｬﾗ(&P)', '次のｷｬﾗ(&N)']];
@@ -60,15 +65,14 @@ export class PictureList {
     this.observer.disconnect();
     this.archiveLabel.textContent = source.file.name;
     this.exportButton.disabled = names.length === 0;
+    const model = document.createElement('li');
+    model.className = 'waiting';
+    model.append(Object.assign(document.createElement('canvas'), { width: 0, height: 0 }),
+      document.createElement('span'));
     const rows = names.map((name, index) => {
-      const row = document.createElement('li');
+      const row = model.cloneNode(true);
       row.dataset.index = String(index);
-      row.className = 'waiting';
-      const thumb = document.createElement('canvas');
-      thumb.width = thumb.height = 0;
-      const label = document.createElement('span');
-      label.textContent = `${index}: ${name}`;
-      row.append(thumb, label);
+      row.lastChild.textContent = `${index}: ${name}`;
       return row;
     });
     this.list.replaceChildren(...rows);
@@ -92,33 +96,44 @@ export class PictureList {
     if (!row) return;
     row.classList.add('shown');
     row.setAttribute('aria-current', 'true');
-    row.scrollIntoView({ block: 'nearest' });
+    // Only the list scrolls, never the page around it.
+    const top = row.offsetTop;
+    const list = this.list;
+    if (top < list.scrollTop) list.scrollTop = top;
+    else if (top + row.offsetHeight > list.scrollTop + list.clientHeight)
+      list.scrollTop = top + row.offsetHeight - list.clientHeight;
   }
 
-  // Picks the next few rows without a thumbnail, those in view first.
-  nextBatch() {
+  // Picks up to size rows without a thumbnail, those in view first.
+  nextBatch(size) {
     const waiting = (i) => this.rows[i]?.classList.contains('waiting');
-    const batch = [...this.visible].filter(waiting).sort((a, b) => a - b).slice(0, Batch);
-    for (let i = 0; batch.length < Batch && i < this.rows.length; ++i)
+    const batch = [...this.visible].filter(waiting).sort((a, b) => a - b).slice(0, size);
+    for (let i = 0; batch.length < size && i < this.rows.length; ++i)
       if (waiting(i) && !batch.includes(i)) batch.push(i);
     return batch;
   }
 
   async fill(generation) {
-    for (;;) {
-      const indices = this.nextBatch();
-      if (indices.length === 0 || generation !== this.generation) return;
+    const calls = [];
+    for (let size = FirstBatch; ; size = Batch) {
+      const indices = this.nextBatch(size);
+      if (indices.length === 0 || generation !== this.generation) break;
       for (const i of indices) this.rows[i].classList.replace('waiting', 'asked');
-      let made;
-      try {
-        made = await this.bridge.call('thumbnails', { source: this.source, indices });
-      } catch (e) {
-        if (generation !== this.generation) return;
-        made = indices.map((index) => ({ index, failed: String(e?.message ?? e) }));
-      }
-      if (generation !== this.generation) return;
-      for (const t of made) this.draw(t);
+      calls.push(this.ask(indices, generation));
+      if (calls.length >= InFlight) await calls.shift();
     }
+    await Promise.all(calls);
+  }
+
+  async ask(indices, generation) {
+    let made;
+    try {
+      made = await this.bridge.call('thumbnails', { source: this.source, indices });
+    } catch (e) {
+      made = indices.map((index) => ({ index, failed: String(e?.message ?? e) }));
+    }
+    if (generation !== this.generation) return;
+    for (const t of made) this.draw(t);
   }
 
   draw({ index, width, height, rgba, error, failed }) {
