@@ -346,6 +346,8 @@ async function start() {
   render();
   document.body.classList.add('ready');
   performance.mark('velmora-ready');
+  // Offline from now on, where the browser allows service workers (https, or this machine).
+  navigator.serviceWorker?.register('./sw.js').catch(() => {});
 }
 
 start();

@@ -297,3 +297,44 @@ describe('language', () => {
     }
   });
 });
+
+describe('away from the server', () => {
+  test('once loaded, the page opens, lists and exports offline', async () => {
+    const page = await openViewer(browser, server.url);
+    try {
+      await page.waitForFunction(() => navigator.serviceWorker.controller !== null);
+      await page.context().setOffline(true);
+      await page.reload();
+      await page.waitForSelector('body.ready');
+      await choose(page, [archive('EYECATCH.ALL')]);
+      assert.equal(await title(page), 'Velmora Viewer 0/22 -/0 -/0');
+      await page.waitForFunction(() =>
+        document.querySelectorAll('[data-layer="0"] li.made').length === 22, null, { timeout: 20000 });
+      const [download] = await Promise.all([page.waitForEvent('download', { timeout: 60000 }),
+        page.locator('[data-layer="0"] .export').click()]);
+      assert.equal(Object.keys(unzipSync(readFileSync(await download.path()))).length, 22);
+    } finally {
+      await page.context().close();
+    }
+  });
+
+  test('a dropped file opens as a chosen one', async () => {
+    const page = await openViewer(browser, server.url);
+    try {
+      const bytes = readFileSync(archive('EYECATCH.ALL')).toString('base64');
+      const drop = await page.evaluateHandle((data) => {
+        const transfer = new DataTransfer();
+        const raw = Uint8Array.from(atob(data), (c) => c.charCodeAt(0));
+        transfer.items.add(new File([raw], 'eyecatch.all'));
+        return transfer;
+      }, bytes);
+      await page.dispatchEvent('#screen', 'drop', { dataTransfer: drop });
+      await page.waitForFunction(() => document.title !== 'Velmora Viewer -/0 -/0 -/0');
+      assert.equal(await title(page), 'Velmora Viewer 0/22 -/0 -/0');
+      await page.keyboard.press('PageUp');
+      assert.equal(await title(page), 'Velmora Viewer 21/22 -/0 -/0');
+    } finally {
+      await page.context().close();
+    }
+  });
+});

@@ -1,6 +1,7 @@
 // Puts the static site together: the page's own files, the WebAssembly module, the texts taken
 // from the viewer's translations and the npm libraries the page loads.
 //   node make-site.mjs --out DIR --core DIR_OF_velmora-core.js --version X.Y.Z
+import { createHash } from 'node:crypto';
 import { copyFileSync, mkdirSync, readdirSync, readFileSync, writeFileSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -49,6 +50,19 @@ try {
   console.error(`make-site: ${fflate} is missing: run "npm ci" in web/ (scripts/setup does)`);
   process.exit(1);
 }
-writeFileSync(join(args.out, 'qt-texts.js'),
+const qtTexts = join(args.out, 'qt-texts.js');
+writeFileSync(qtTexts,
   '// Made from app/i18n/*.ts by web/tools/make-site.mjs: the desktop viewer\'s texts.\n' +
   `export default ${JSON.stringify(qt, null, 1)};\n`);
+
+// The service worker caches every file of the site under a name made of their content.
+const files = readdirSync(args.out, { recursive: true, withFileTypes: true })
+  .filter((f) => f.isFile() && f.name !== 'sw.js')
+  .map((f) => join(f.parentPath ?? f.path, f.name).slice(args.out.length).replace(/^\/+/, ''))
+  .sort();
+const hash = createHash('sha256');
+for (const f of files) hash.update(f).update(readFileSync(join(args.out, f)));
+const sw = join(args.out, 'sw.js');
+writeFileSync(sw, readFileSync(sw, 'utf8')
+  .replace('@VLM_SITE_HASH@', hash.digest('hex').slice(0, 16))
+  .replace('@VLM_SITE_FILES@', JSON.stringify(['./', ...files])));
