@@ -30,8 +30,7 @@ using VLM::TScreen;
 // ---- Results as JS values ------------------------------------------------------------------
 
 // A new JS typed array of type holding a copy of n elements at data.
-template <class T>
-val Copy(const char* type, const T* data, size_t n) {
+template <class T> val Copy(const char* type, const T* data, size_t n) {
     return val::global(type).new_(emscripten::typed_memory_view(n, data));
 }
 
@@ -66,8 +65,7 @@ val FailureValue(const std::exception* e) {
 }
 
 // Runs a command on the compositor; null when it finished, else what stopped it.
-template <class TCommand>
-val Guarded(TCommand command) {
+template <class TCommand> val Guarded(TCommand command) {
     try {
         command();
         return val::null();
@@ -219,8 +217,8 @@ public:
         }
         val result = val::object();
         result.set("elements", elements);
-        result.set("shown", Copy("Int32Array", screen.shownElements.data(),
-                                 screen.shownElements.size()));
+        result.set("shown",
+                   Copy("Int32Array", screen.shownElements.data(), screen.shownElements.size()));
         return result;
     }
 
