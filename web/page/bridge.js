@@ -24,6 +24,10 @@ export class WorkerBridge {
     });
   }
 
+  running() {
+    return this.worker !== null;
+  }
+
   start() {
     if (this.worker) return this.worker;
     const worker = new Worker(this.url, { type: 'module' });

@@ -9,6 +9,7 @@ import { format, plain, tr } from './texts.js';
 const FirstBatch = 8;
 const Batch = 24;
 const InFlight = 2;
+const RowsAtOnce = 100;
 const LayerTitles = ['壁紙', '背景', 'ｷｬﾗ'];
 const StepTexts = [['前の壁紙(&T)', '次の壁紙(&V)'], ['前の背景(&B)', '次の背景(&F)'],
   ['前のｷｬﾗ(&P)', '次のｷｬﾗ(&N)']];
@@ -25,6 +26,7 @@ export class PictureList {
     this.archiveLabel = this.element.querySelector('.archive');
     this.exportButton = this.element.querySelector('.export');
     this.rows = [];
+    this.names = [];
     this.source = null; // { id, layer, file } for the worker
     this.marked = -1;
     this.generation = 0;
@@ -65,26 +67,45 @@ export class PictureList {
     this.observer.disconnect();
     this.archiveLabel.textContent = source.file.name;
     this.exportButton.disabled = names.length === 0;
+    this.names = names;
+    this.rows = [];
+    this.list.replaceChildren();
+    this.addRows(this.generation);
+    this.fill(this.generation);
+  }
+
+  // Makes the next rows; the rest follow in later tasks, so that no task makes all 500.
+  addRows(generation) {
+    if (generation !== this.generation) return;
     const model = document.createElement('li');
     model.className = 'waiting';
     model.append(Object.assign(document.createElement('canvas'), { width: 0, height: 0 }),
       document.createElement('span'));
-    const rows = names.map((name, index) => {
+    const start = this.rows.length;
+    const end = Math.min(this.names.length, start + RowsAtOnce);
+    const made = [];
+    for (let index = start; index < end; ++index) {
       const row = model.cloneNode(true);
       row.dataset.index = String(index);
-      row.lastChild.textContent = `${index}: ${name}`;
-      return row;
-    });
-    this.list.replaceChildren(...rows);
-    this.rows = rows;
-    for (const row of rows) this.observer.observe(row);
-    this.fill(this.generation);
+      row.lastChild.textContent = `${index}: ${this.names[index]}`;
+      made.push(row);
+    }
+    this.list.append(...made);
+    this.rows.push(...made);
+    for (const row of made) this.observer.observe(row);
+    if (this.marked >= start && this.marked < end) {
+      const index = this.marked;
+      this.marked = -1;
+      this.mark(index, this.markFailure);
+    }
+    if (end < this.names.length) setTimeout(() => this.addRows(generation));
   }
 
   // Marks the picture the screen shows and brings it into view; only a change moves the list,
   // so that it stays where it was scrolled. failure: the reason it could not be shown.
   mark(index, failure = '') {
     const row = this.rows[index];
+    this.markFailure = failure; // for a row still to be made
     if (row) {
       row.classList.toggle('unshown', Boolean(failure));
       if (failure) row.title = failure;
@@ -115,9 +136,13 @@ export class PictureList {
 
   async fill(generation) {
     const calls = [];
-    for (let size = FirstBatch; ; size = Batch) {
+    for (let size = FirstBatch; generation === this.generation; size = Batch) {
       const indices = this.nextBatch(size);
-      if (indices.length === 0 || generation !== this.generation) break;
+      if (indices.length === 0) {
+        if (this.rows.length === this.names.length) break;
+        await new Promise((resolve) => setTimeout(resolve)); // rows still to be made
+        continue;
+      }
       for (const i of indices) this.rows[i].classList.replace('waiting', 'asked');
       calls.push(this.ask(indices, generation));
       if (calls.length >= InFlight) await calls.shift();
@@ -136,7 +161,7 @@ export class PictureList {
     for (const t of made) this.draw(t);
   }
 
-  draw({ index, width, height, rgba, error, failed }) {
+  draw({ index, width, height, bitmap, error, failed }) {
     const row = this.rows[index];
     row.classList.remove('asked');
     const reason = failed ?? (error ? this.commands.reasonText(error) : '');
@@ -148,8 +173,7 @@ export class PictureList {
     const thumb = row.firstElementChild;
     thumb.width = width;
     thumb.height = height;
-    if (width > 0 && height > 0)
-      thumb.getContext('2d').putImageData(new ImageData(rgba, width, height), 0, 0);
+    if (bitmap) thumb.getContext('bitmaprenderer').transferFromImageBitmap(bitmap);
     row.classList.add('made');
   }
 }

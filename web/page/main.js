@@ -26,6 +26,7 @@ let nextArchiveId = 1;
 const sources = [null, null, null]; // per layer: { id, layer, file } of the open archive
 const thumbnailBridge = new WorkerBridge(new URL('./worker.js', import.meta.url));
 const exportBridge = new WorkerBridge(new URL('./worker.js', import.meta.url));
+const readerBridge = new WorkerBridge(new URL('./reader.js', import.meta.url));
 let lists = [];
 
 // ---- Showing ---------------------------------------------------------------------------------
@@ -130,21 +131,22 @@ async function openFiles(files) {
     }
     let bytes;
     try {
-      bytes = new Uint8Array(await file.arrayBuffer());
+      bytes = new Uint8Array(await readerBridge.call('read', { file }));
     } catch (e) {
       problems.push(format(tr('%1: the file could not be read (%2)'), file.name, e?.message ?? e));
       continue;
     }
     archives.push({ layer, file, path: store(layer, file.name, bytes) });
   }
-  command(() => viewer.open(archives, problems));
-  for (const { layer, file } of archives) {
-    sources[layer] = { id: nextArchiveId++, layer, file };
-    const count = viewer.layer(layer).count;
-    lists[layer].setArchive(sources[layer], Array.from({ length: count }, (_, i) => viewer.name(layer, i)));
-  }
-  thumbnailBridge.call('forget', { keep: sources.filter(Boolean).map((s) => s.id) }).catch(() => {});
-  render();
+  command(() => {
+    viewer.open(archives, problems);
+    for (const { layer, file } of archives) {
+      sources[layer] = { id: nextArchiveId++, layer, file };
+      lists[layer].setArchive(sources[layer], viewer.names(layer));
+    }
+  });
+  if (thumbnailBridge.running())
+    thumbnailBridge.call('forget', { keep: sources.filter(Boolean).map((s) => s.id) }).catch(() => {});
   canvas.focus();
 }
 
@@ -195,6 +197,7 @@ async function exportArchive(layer) {
   progress.value = 0;
   count.textContent = '';
   $('#export-cancel').onclick = () => controller.abort();
+  dialog.oncancel = () => controller.abort(); // Esc
   dialog.showModal();
   const zipName = `${source.file.name.replace(/\.[^.]*$/, '')}.zip`;
   try {

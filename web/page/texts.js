@@ -6,7 +6,6 @@ import qt from './qt-texts.js';
 const pageJa = {
   'Open archives…': 'アーカイブを開く…',
   'Zoom': 'ズーム',
-  'Cancel': 'キャンセル',
   'Loading the engine…': 'エンジンを読み込んでいます…',
   'The engine could not be loaded: %1': 'エンジンを読み込めませんでした: %1',
   'Open: the file button, or drop archives here': '開く: ファイルのボタン、またはアーカイブをドロップ',
@@ -16,12 +15,9 @@ const pageJa = {
   'element %1 reaches outside the picture': '要素 %1 が画像の外にはみ出しています',
   'Exporting %1': '%1 を書き出しています',
   '%1 of %2 pictures': '%2 枚中 %1 枚',
-  '%1: %2 of %3 pictures written into %4.': '%1: %3 枚中 %2 枚を %4 に書き出しました。',
   'Cancelled: nothing was written.': '中止しました。何も書き出していません。',
   'The export failed: %1': '書き出しに失敗しました: %1',
-  'Saved %1 (%2 x %3).': '%1 を保存しました (%2 x %3)。',
   'picture %1: %2': '画像 %1: %2',
-  'Not written:': '書き出せなかった画像:',
 };
 
 export const Languages = ['en', 'ja'];

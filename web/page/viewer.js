@@ -68,6 +68,13 @@ export class Viewer {
     return decode(this.screen.name(k, index));
   }
 
+  // The names of all pictures of a layer's archive, in one call into the engine.
+  names(k) {
+    const names = decode(this.screen.names(k)).split('\0');
+    names.pop(); // after the last name's end
+    return names;
+  }
+
   // Runs an engine command; what stops it goes into the notes.
   run(command) {
     let failure;

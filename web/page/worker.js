@@ -35,10 +35,16 @@ async function forget({ keep }) {
   }
 }
 
+// Thumbnails as bitmaps ready to show: the page's thread only hands them to their canvases.
 async function thumbnails({ source, indices }) {
   const archive = await archiveOf(source);
-  const made = indices.map((index) => ({ index, ...archive.thumbnail(index) }));
-  return { result: made, transfer: made.map((t) => t.rgba.buffer) };
+  const made = await Promise.all(indices.map(async (index) => {
+    const { rgba, width, height, error } = archive.thumbnail(index);
+    const bitmap = width > 0 && height > 0
+      ? await createImageBitmap(new ImageData(rgba, width, height)) : null;
+    return { index, width, height, error, bitmap };
+  }));
+  return { result: made, transfer: made.map((t) => t.bitmap).filter(Boolean) };
 }
 
 // Every picture of the archive into one zip; the pictures that cannot be read are listed.

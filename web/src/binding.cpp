@@ -187,6 +187,19 @@ public:
         return Bytes(name ? name : "");
     }
 
+    // Every picture's name, one after another, each ended by a zero byte.
+    val Names(int layer) {
+        const TLayerOps* ops = OpsOf(layer);
+        std::string names;
+        const int count = ops ? std::invoke(ops->count, screen) : 0;
+        for (int i = 0; i < count; ++i) {
+            const char* name = std::invoke(ops->name, screen, i);
+            names += name ? name : "";
+            names += '\0';
+        }
+        return Bytes(names);
+    }
+
     // The composed picture, opaque.
     val Pixels() const { return Rgba(screen.GetOffscreen(), 0); }
 
@@ -321,6 +334,7 @@ EMSCRIPTEN_BINDINGS(velmora) {
         .function("drawElement", &TWebScreen::DrawElement)
         .function("layer", &TWebScreen::Layer)
         .function("name", &TWebScreen::Name)
+        .function("names", &TWebScreen::Names)
         .function("pixels", &TWebScreen::Pixels)
         .function("pixelAt", &TWebScreen::PixelAt)
         .function("elements", &TWebScreen::Elements);
