@@ -1,11 +1,11 @@
 #include "mainfm.h"
 
 #include "language.h"
-#include "layers.h"
 #include "pictureout.h"
 #include "qtcanvas.h"
 #include "qtui.h"
 #include "toolsfm.h"
+#include "vlmlayers.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -192,7 +192,8 @@ void TmainForm::CreateMenus() {
     connect(exportMenu, &QMenu::aboutToShow, this, [this] {
         Guard([this] {
             for (int k = 0; k < 3; ++k)
-                exportMenu->actions()[k]->setEnabled(std::invoke(LayerOps[k].count, *screen) > 0);
+                exportMenu->actions()[k]->setEnabled(std::invoke(VLM::LayerOps[k].count, *screen) >
+                                                     0);
         });
     });
     pictureOut = new VLMQ::TPictureOut(this);
@@ -354,11 +355,11 @@ void TmainForm::OpenArchive(int layer, const std::string& path) {
     VLMQ::Failures().Forget();
     lastLayer = layer;
     VLM::TScreen& s = *screen;
-    std::invoke(LayerOps[layer].put, s, path);
+    std::invoke(VLM::LayerOps[layer].put, s, path);
     this->*Indices[layer] = 0;
     // Before the draw, which a broken character can fail.
     ArchiveOpened(layer, path);
-    std::invoke(LayerOps[layer].draw, s, 0);
+    std::invoke(VLM::LayerOps[layer].draw, s, 0);
 }
 
 void TmainForm::openWallPaperMenuClick() {
@@ -385,13 +386,13 @@ void TmainForm::Step(int layer, bool next) {
     notes.clear();
     VLM::TScreen& s = *screen;
     int32_t& i = this->*Indices[layer];
-    const int n = std::invoke(LayerOps[layer].count, s);
+    const int n = std::invoke(VLM::LayerOps[layer].count, s);
     if (next) {
         if (++i >= n) i = 0;
     } else {
         if (--i < 0) i = n - 1;
     }
-    std::invoke(LayerOps[layer].draw, s, i);
+    std::invoke(VLM::LayerOps[layer].draw, s, i);
     UpdateCaption();
 }
 
@@ -448,7 +449,8 @@ void TmainForm::copyPictureMenuClick() {
 }
 
 void TmainForm::exportMenuClick(int layer) {
-    pictureOut->Export(std::invoke(LayerOps[layer].fileName, *screen));
+    pictureOut->Export(static_cast<VLM::TLayerKind>(layer),
+                       std::invoke(VLM::LayerOps[layer].fileName, *screen));
 }
 
 // ---- Automatic display and version ---------------------------------------------------------
@@ -518,7 +520,7 @@ void TmainForm::UpdateCaption() {
     VLM::TScreen& s = *screen;
     QString title = QString::fromLatin1(VLMQ::AppTitle);
     for (int k = 0; k < 3; ++k) {
-        const TLayerOps& ops = LayerOps[k];
+        const VLM::TLayerOps& ops = VLM::LayerOps[k];
         // A layer that shows nothing keeps the index it tried, so that the next step goes on
         // from there instead of starting again at 0 or repeating itself.
         if (std::invoke(ops.loaded, s)) this->*Indices[k] = std::invoke(ops.current, s);
@@ -540,7 +542,7 @@ QString TmainForm::StatusText() const {
     VLM::TScreen& s = *screen;
     QStringList failures, names;
     for (int k = 0; k < 3; ++k) {
-        const TLayerOps& ops = LayerOps[k];
+        const VLM::TLayerOps& ops = VLM::LayerOps[k];
         const std::string& file = std::invoke(ops.fileName, s);
         if (file.empty()) continue;
         const VLM::TLoadError& error = std::invoke(ops.error, s);
@@ -630,7 +632,7 @@ void TmainForm::PictureChosen(int layer, int index) {
         lastLayer = layer;
         notes.clear();
         this->*Indices[layer] = index;
-        std::invoke(LayerOps[layer].draw, *screen, index);
+        std::invoke(VLM::LayerOps[layer].draw, *screen, index);
         UpdateCaption();
     });
 }

@@ -2,12 +2,11 @@
 // or dropped onto either window, the recent archives, and the picture list of each layer.
 #include "mainfm.h"
 
-#include "layers.h"
 #include "openfiles.h"
 #include "picturelistfm.h"
 #include "recent.h"
 #include "toolsfm.h"
-#include "vlmthumbnail.h"
+#include "vlmlayers.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -113,7 +112,8 @@ void TmainForm::ShowPictureList(int layer) {
     if (!list) {
         list = new TpictureListForm(this);
         connect(list, &TpictureListForm::pictureChosen, this, &TmainForm::PictureChosen);
-        list->SetArchive(layer, VLMQ::FromHostName(std::invoke(LayerOps[layer].fileName, *screen)));
+        list->SetArchive(layer,
+                         VLMQ::FromHostName(std::invoke(VLM::LayerOps[layer].fileName, *screen)));
         listMarks[layer] = -2;
     }
     list->show();
@@ -127,7 +127,7 @@ void TmainForm::MarkShownPictures() {
     for (int k = 0; k < 3; ++k) {
         if (!pictureLists[k]) continue;
         // Only a change moves the list, so that it stays where the user scrolled it.
-        const int shown = std::invoke(LayerOps[k].current, *screen);
+        const int shown = std::invoke(VLM::LayerOps[k].current, *screen);
         if (shown == listMarks[k]) continue;
         pictureLists[k]->SelectPicture(shown);
         listMarks[k] = shown;

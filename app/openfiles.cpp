@@ -1,7 +1,7 @@
 #include "openfiles.h"
 
 #include "qtui.h"
-#include "vlmthumbnail.h"
+#include "vlmlayers.h"
 
 #include <QCoreApplication>
 #include <QDropEvent>
