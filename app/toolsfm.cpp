@@ -369,24 +369,25 @@ void TtoolsForm::EnsureElementBoxes(int32_t g) {
 
 // ---- Handlers ------------------------------------------------------------------------------
 
-void TtoolsForm::BoxChange(int k, QObject* sender) {
+void TtoolsForm::BoxChange(VLM::TLayerKind layer, QObject* sender) {
     VLMQ::Guarded(screen, [&] {
+        const int k = VLM::LayerIndex(layer);
         if (!screen || sender != combos[k]) return;
         // The picture comes from the row's text, not from its place in the list.
         const int n = LeadingNumber(combos[k]->currentText());
-        if (n < 0 || n >= std::invoke(VLM::LayerOps[k].count, *screen)) return;
-        emit pictureChosen(k, n);
+        if (n < 0 || n >= std::invoke(VLM::OpsOf(layer).count, *screen)) return;
+        emit pictureChosen(layer, n);
     });
 }
 
 void TtoolsForm::wallPaperBoxChange(QObject* sender) {
-    BoxChange(0, sender);
+    BoxChange(VLM::TLayerKind::WallPaper, sender);
 }
 void TtoolsForm::backGroundBoxChange(QObject* sender) {
-    BoxChange(1, sender);
+    BoxChange(VLM::TLayerKind::BackGround, sender);
 }
 void TtoolsForm::characterBoxChange(QObject* sender) {
-    BoxChange(2, sender);
+    BoxChange(VLM::TLayerKind::Character, sender);
 }
 
 void TtoolsForm::elementBoxClick(QObject* sender) {
@@ -406,8 +407,8 @@ void TtoolsForm::elementBoxClick(QObject* sender) {
 
 void TtoolsForm::openButtonClick(QObject* sender) {
     VLMQ::Guarded(screen, [&] {
-        for (int k = 0; k < 3; ++k)
-            if (sender == buttons[k]) emit openRequested(k);
+        for (VLM::TLayerKind layer : VLM::AllLayers)
+            if (sender == buttons[VLM::LayerIndex(layer)]) emit openRequested(layer);
     });
 }
 

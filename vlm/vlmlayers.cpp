@@ -47,7 +47,7 @@ const TLayerOps LayerOps[3] = {
 };
 
 const TLayerOps& OpsOf(TLayerKind kind) {
-    return LayerOps[static_cast<int>(kind)];
+    return LayerOps[LayerIndex(kind)];
 }
 
 } // namespace VLM

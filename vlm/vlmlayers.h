@@ -19,6 +19,10 @@ class TScreen;
 enum class TLayerKind : uint8_t { WallPaper = 0, BackGround = 1, Character = 2 };
 constexpr TLayerKind AllLayers[] = {TLayerKind::WallPaper, TLayerKind::BackGround,
                                     TLayerKind::Character};
+// The layer's place in a per-layer array (LayerOps among them).
+constexpr int LayerIndex(TLayerKind kind) {
+    return static_cast<int>(kind);
+}
 
 // The layer whose picture class recognises fileName (its GetCount() is positive), if any: each
 // class alone knows its archives' names, in any letter case.
