@@ -8,6 +8,7 @@
 
 #include "language.h"
 #include "qtui.h"
+#include "vlmlayers.h"
 #include "vlmscreen.h"
 
 #include <QByteArray>
@@ -127,7 +128,7 @@ public:
     void autoPlayTimer();
     void savePictureMenuClick();
     void copyPictureMenuClick();
-    void exportMenuClick(int layer);
+    void exportMenuClick(VLM::TLayerKind layer);
     void languageMenuClick(VLMQ::TLanguage language);
 
     void zoomInMenuClick();
@@ -147,10 +148,10 @@ public:
     // characters, each at picture 0; the others still open when one cannot.
     void OpenFiles(const QStringList& paths);
     // A recent archive: opened, or taken off the list when it is no longer there.
-    void OpenRecent(int layer, const QString& path);
+    void OpenRecent(VLM::TLayerKind layer, const QString& path);
     void FillRecentMenu();
     // Shows the picture list of a layer, making it on first use.
-    void ShowPictureList(int layer);
+    void ShowPictureList(VLM::TLayerKind layer);
 
     // The view of the last session (window, zoom, integer scaling, tools window); the archives
     // are not reopened. SaveView runs when the window closes.
@@ -163,8 +164,8 @@ public:
     void FormShow();
 
     // What the tools window asks for.
-    void OpenRequested(int layer);
-    void PictureChosen(int layer, int index);
+    void OpenRequested(VLM::TLayerKind layer);
+    void PictureChosen(VLM::TLayerKind layer, int index);
     void ElementChosen(int element);
     // Puts the tools window against this window's right edge (or its left edge when the right
     // one has no room), never off the screen.
@@ -194,9 +195,9 @@ private:
     template <class F> void Guard(F&& body) { VLMQ::Guarded(screen.get(), body); }
     // A command failed half way: the automatic display stops and the window shows what is there.
     void FailureReported();
-    void Open(int layer);
-    void OpenArchive(int layer, const std::string& path);
-    void ArchiveOpened(int layer, const std::string& path);
+    void Open(VLM::TLayerKind layer);
+    void OpenArchive(VLM::TLayerKind layer, const std::string& path);
+    void ArchiveOpened(VLM::TLayerKind layer, const std::string& path);
     // Tells a problem of the command under way on stderr and in the status line.
     void Note(const QString& text);
     void ShowStatus();
@@ -205,7 +206,7 @@ private:
     bool CanvasEvent(QEvent* event);
     void CreateViewItems();
     void CreateOpenItems();
-    void Step(int layer, bool next);
+    void Step(VLM::TLayerKind layer, bool next);
     void FollowWithTools();
     void CreateMenus();
     // Sets the text of every menu and item (and the status line) in the present language.
@@ -218,7 +219,7 @@ private:
     TQtCanvas* canvas = nullptr;
     bool autoPlayAttached = false;
     // The layer the last command drew: its failure leads the status line.
-    int lastLayer = 2;
+    VLM::TLayerKind lastLayer = VLM::TLayerKind::Character;
     // The folder the open dialog stands in: the start-up folder until the user opens a file
     // elsewhere, then that file's folder.
     QString dialogFolder;

@@ -247,7 +247,7 @@ TpictureListForm::TpictureListForm(QWidget* owner) : QWidget(owner, Qt::Window) 
     timer = new QTimer(this);
     timer->setInterval(0);
     connect(timer, &QTimer::timeout, this, [this] { MakeSlice(); });
-    SetArchive(-1, QString());
+    ShowTitle();
 }
 
 TpictureListForm::~TpictureListForm() = default;
@@ -256,7 +256,7 @@ int TpictureListForm::Count() const {
     return model->rowCount();
 }
 
-void TpictureListForm::SetArchive(int newLayer, const QString& path) {
+void TpictureListForm::SetArchive(VLM::TLayerKind newLayer, const QString& path) {
     timer->stop();
     maker.reset();
     layer = newLayer;
@@ -265,14 +265,12 @@ void TpictureListForm::SetArchive(int newLayer, const QString& path) {
     cursor = 0;
 
     std::vector<TPictureListModel::TEntry> rows;
-    const bool known = newLayer >= 0 && newLayer < 3;
-    if (known && !path.isEmpty()) {
-        maker = std::make_unique<VLM::TThumbnailMaker>(static_cast<VLM::TLayerKind>(newLayer),
-                                                       VLMQ::ToHostName(path));
+    if (!path.isEmpty()) {
+        maker = std::make_unique<VLM::TThumbnailMaker>(newLayer, VLMQ::ToHostName(path));
         rows.resize(static_cast<size_t>(std::max(maker->GetCount(), 0)));
         for (size_t i = 0; i < rows.size(); ++i)
             rows[i].name = VLMQ::FromCp932(maker->GetName(static_cast<int>(i)));
-        tiles->SetTile(TileSizes[newLayer]);
+        tiles->SetTile(TileSizes[VLM::LayerIndex(newLayer)]);
         list->setGridSize(tiles->Cell(list->font()));
     }
     model->Reset(std::move(rows));
@@ -282,7 +280,7 @@ void TpictureListForm::SetArchive(int newLayer, const QString& path) {
 
 void TpictureListForm::ShowTitle() {
     QString title =
-        layer >= 0 && layer < 3 ? tr(Titles[layer]) : QString::fromLatin1(VLMQ::AppTitle);
+        layer ? tr(Titles[VLM::LayerIndex(*layer)]) : QString::fromLatin1(VLMQ::AppTitle);
     if (!archive.isEmpty()) title += QStringLiteral(" - ") + QFileInfo(archive).fileName();
     setWindowTitle(title);
 }
@@ -348,7 +346,7 @@ void TpictureListForm::MakeRow(int row) {
 }
 
 void TpictureListForm::Choose(int row) {
-    if (row >= 0 && row < Count()) emit pictureChosen(layer, row);
+    if (layer && row >= 0 && row < Count()) emit pictureChosen(*layer, row);
 }
 
 bool TpictureListForm::eventFilter(QObject* watched, QEvent* event) {

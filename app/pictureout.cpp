@@ -206,10 +206,10 @@ bool TPictureOut::ChooseFolder(const QString& archiveName, QString& folder) {
     return true;
 }
 
-void TPictureOut::Export(const std::string& archive) {
+void TPictureOut::Export(VLM::TLayerKind kind, const std::string& archive) {
     if (exporting) return;
-    const auto names = VLMX::NewPicture(VLMX::ArchiveKindOf(archive), archive);
-    if (!names || names->GetCount() <= 0) return;
+    const auto names = VLM::NewPicture(kind, archive);
+    if (names->GetCount() <= 0) return;
     const QString archiveName = FromHostName(VLM::FileNamePart(archive));
     QString folder;
     if (!ChooseFolder(archiveName, folder)) return;
@@ -249,9 +249,9 @@ void TPictureOut::Export(const std::string& archive) {
         progress.setWindowModality(Qt::ApplicationModal);
         progress.setMinimumDuration(500);
         progress.setValue(0);
-        report = VLMX::ExportPictures(archive, pictures, out, options, [&progress](int done, int) {
-            return Progressed(progress, done);
-        });
+        report =
+            VLMX::ExportPictures(kind, archive, pictures, out, options,
+                                 [&progress](int done, int) { return Progressed(progress, done); });
         dumps = quiet.dumps;
     }
 

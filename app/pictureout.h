@@ -3,6 +3,7 @@
 // folder, file for file as velmora-cli export writes them.
 #pragma once
 
+#include "vlmlayers.h"
 #include "vlmscreen.h"
 
 #include <QImage>
@@ -37,9 +38,9 @@ public:
     // dialog has asked about it.
     void Save(const VLM::TScreen& screen, int zoom);
     void Copy(const VLM::TScreen& screen, int zoom);
-    // Every picture of archive into a folder the user chooses, with a progress dialog that
-    // can cancel; a summary box names the pictures that could not be read.
-    void Export(const std::string& archive);
+    // Every picture of archive, read as a kind archive, into a folder the user chooses, with a
+    // progress dialog that can cancel; a summary box names the pictures that could not be read.
+    void Export(VLM::TLayerKind kind, const std::string& archive);
     // An export is under way (its progress lets events through, the menu among them).
     bool Exporting() const { return exporting; }
 

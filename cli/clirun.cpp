@@ -3,11 +3,14 @@
 #include "cliargs.h"
 #include "progress.h"
 #include "vlmexport.h"
+#include "vlmlayers.h"
 #include "vlmnaming.h"
 #include "vlmscreen.h"
 #include "vlmversion.h"
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace VLMC {
 
@@ -102,9 +105,9 @@ void Message(const TConsole& c, const std::string& text) {
 }
 
 // The archive named on the command line: recognised by name and openable, or exit status 2.
-VLMX::TArchiveKind OpenArchive(const TConsole& c, const std::string& path) {
-    const VLMX::TArchiveKind kind = VLMX::ArchiveKindOf(path);
-    if (kind == VLMX::TArchiveKind::None) {
+VLM::TLayerKind OpenArchive(const TConsole& c, const std::string& path) {
+    const std::optional<VLM::TLayerKind> kind = VLM::LayerKindOf(path);
+    if (!kind) {
         Message(c, path + ": not an archive the viewer reads (the file name must be one of "
                           "EYECATCH.ALL, WPALL1.ALL, WPALL2.ALL, WPALL3.ALL, NBGFILE1.ALL, "
                           "NCDAT.ALL)");
@@ -116,7 +119,7 @@ VLMX::TArchiveKind OpenArchive(const TConsole& c, const std::string& path) {
         Message(c, path + ": cannot be opened: " + e.Reason().Text());
         throw TFailed{ExitTrouble};
     }
-    return kind;
+    return *kind;
 }
 
 std::string Field(int64_t value, bool known) {
@@ -130,8 +133,8 @@ int List(const TConsole& c, const std::vector<std::string>& args) {
     const TArguments a = ParseArguments(args, {}, {"--json"});
     if (a.words.size() != 1) throw TUsageError{"list takes one archive"};
     const std::string& path = a.words[0];
-    const VLMX::TArchiveKind kind = OpenArchive(c, path);
-    const auto picture = VLMX::NewPicture(kind, path);
+    const VLM::TLayerKind kind = OpenArchive(c, path);
+    const auto picture = VLM::NewPicture(kind, path);
     const bool json = a.Has("--json");
     const int count = picture->GetCount();
     int unreadable = 0;
@@ -139,7 +142,7 @@ int List(const TConsole& c, const std::vector<std::string>& args) {
     for (int i = 0; i < count; ++i) {
         const VLMX::TPictureInfo p = VLMX::Inspect(*picture, i);
         const bool loaded = p.read;
-        const bool hasElements = kind == VLMX::TArchiveKind::Character && loaded;
+        const bool hasElements = kind == VLM::TLayerKind::Character && loaded;
         const std::string status = p.ok ? "ok" : p.reason;
         if (!p.ok) ++unreadable;
         if (json) {
@@ -190,8 +193,8 @@ int Export(const TConsole& c, const std::vector<std::string>& args) {
     options.overwrite = a.Has("--force");
     const bool quiet = a.Has("--quiet");
     const std::string& path = a.words[0];
-    const VLMX::TArchiveKind kind = OpenArchive(c, path);
-    const int count = VLMX::NewPicture(kind, path)->GetCount();
+    const VLM::TLayerKind kind = OpenArchive(c, path);
+    const int count = VLM::NewPicture(kind, path)->GetCount();
     std::vector<int> pictures;
     if (a.values.count("--pictures"))
         pictures = ParsePictureList(a.Value("--pictures"), count);
@@ -206,7 +209,7 @@ int Export(const TConsole& c, const std::vector<std::string>& args) {
     TProgressBar bar(c.err, c.errIsTerminal && !quiet);
     TConsoleInterface ui(c.err, bar);
     const VLMX::TExportReport report =
-        VLMX::ExportPictures(path, pictures, folder, options, [&](int done, int total) {
+        VLMX::ExportPictures(kind, path, pictures, folder, options, [&](int done, int total) {
             if (c.interrupted && *c.interrupted) return false;
             bar.Show(done, total);
             return true;
@@ -233,13 +236,63 @@ int Export(const TConsole& c, const std::vector<std::string>& args) {
     return report.Unreadable() ? ExitUnreadable : ExitOk;
 }
 
-// One layer of a composition: the archive must be of the layer's kind.
-struct TLayer {
-    const char* option;
-    VLMX::TArchiveKind kind;
-    bool given = false;
+// One layer of a composition as the command line names it.
+struct TComposedLayer {
+    VLM::TLayerKind kind;
     TLayerRef ref;
 };
+
+// The option that names a layer: --wallpaper, --background, --character.
+std::string LayerOption(VLM::TLayerKind kind) {
+    return std::string("--") + VLM::LayerName(kind);
+}
+
+// The layers given, bottom first, each archive openable and of its layer's kind.
+std::vector<TComposedLayer> ComposedLayers(const TConsole& c, const TArguments& a) {
+    std::vector<TComposedLayer> layers;
+    for (VLM::TLayerKind kind : VLM::AllLayers) {
+        const std::string option = LayerOption(kind);
+        if (!a.values.count(option)) continue;
+        const TLayerRef ref =
+            ParseLayerRef(a.Value(option), kind == VLM::TLayerKind::Character, option);
+        if (OpenArchive(c, ref.file) != kind)
+            throw TUsageError{option + " " + ref.file + ": not a " + VLM::LayerName(kind) +
+                              " archive"};
+        layers.push_back({kind, ref});
+    }
+    return layers;
+}
+
+// Draws the layers in order, then puts the character's elements in, in the order given.
+void DrawLayers(VLM::TScreen& screen, const std::vector<TComposedLayer>& layers) {
+    for (const TComposedLayer& l : layers) {
+        std::invoke(VLM::OpsOf(l.kind).put, screen, l.ref.file);
+        std::invoke(VLM::OpsOf(l.kind).draw, screen, l.ref.index);
+    }
+    for (const TComposedLayer& l : layers) {
+        for (int e : l.ref.elements) {
+            if (screen.getchloaded() && e >= screen.getelcnt())
+                throw TUsageError{"character " + std::to_string(l.ref.index) + " has no element " +
+                                  std::to_string(e)};
+            screen.DrawCharacter(l.ref.index, e);
+        }
+    }
+}
+
+// Names each layer that could not be read (the compositor leaves it out); ExitUnreadable when
+// one could not.
+int NoteUnread(const TConsole& c, const VLM::TScreen& screen,
+               const std::vector<TComposedLayer>& layers) {
+    int status = ExitOk;
+    for (const TComposedLayer& l : layers) {
+        const VLM::TLayerOps& ops = VLM::OpsOf(l.kind);
+        if (std::invoke(ops.loaded, screen)) continue;
+        Message(c, std::string(VLM::LayerName(l.kind)) + " " + std::to_string(l.ref.index) + ": " +
+                       std::invoke(ops.error, screen).Text());
+        status = ExitUnreadable;
+    }
+    return status;
+}
 
 int Compose(const TConsole& c, const std::vector<std::string>& args) {
     const TArguments a = ParseArguments(
@@ -248,56 +301,18 @@ int Compose(const TConsole& c, const std::vector<std::string>& args) {
     const std::string out = a.Value("--out");
     if (out.empty()) throw TUsageError{"compose needs --out FILE.png"};
     const int scale = ParseNumber(a.Value("--scale", "1"), 1, VLMX::MaxScale, "--scale");
-    TLayer layers[] = {{"--wallpaper", VLMX::TArchiveKind::WallPaper, false, {}},
-                       {"--background", VLMX::TArchiveKind::BackGround, false, {}},
-                       {"--character", VLMX::TArchiveKind::Character, false, {}}};
-    for (TLayer& l : layers) {
-        if (!a.values.count(l.option)) continue;
-        l.given = true;
-        l.ref = ParseLayerRef(a.Value(l.option), l.kind == VLMX::TArchiveKind::Character, l.option);
-        if (OpenArchive(c, l.ref.file) != l.kind)
-            throw TUsageError{std::string(l.option) + " " + l.ref.file + ": not a " +
-                              VLMX::KindName(l.kind) + " archive"};
-    }
+    const std::vector<TComposedLayer> layers = ComposedLayers(c, a);
 
     TProgressBar noBar(c.err, false);
     TConsoleInterface ui(c.err, noBar);
     VLM::TScreen screen;
-    const auto& [wallPaper, backGround, character] = layers;
-    int status = ExitOk;
-    const auto note = [&](const TLayer& l, const VLM::TLoadError& error, bool loaded) {
-        if (!l.given || loaded) return;
-        Message(c, std::string(VLMX::KindName(l.kind)) + " " + std::to_string(l.ref.index) + ": " +
-                       error.Text());
-        status = ExitUnreadable;
-    };
     try {
-        if (wallPaper.given) {
-            screen.putwpfn(wallPaper.ref.file);
-            screen.DrawWallPaper(wallPaper.ref.index);
-        }
-        if (backGround.given) {
-            screen.putbgfn(backGround.ref.file);
-            screen.DrawBackGround(backGround.ref.index);
-        }
-        if (character.given) {
-            screen.putchfn(character.ref.file);
-            screen.DrawCharacter(character.ref.index);
-            for (int e : character.ref.elements) {
-                if (screen.getchloaded() && e >= screen.getelcnt())
-                    throw TUsageError{"character " + std::to_string(character.ref.index) +
-                                      " has no element " + std::to_string(e)};
-                screen.DrawCharacter(character.ref.index, e);
-            }
-        }
+        DrawLayers(screen, layers);
     } catch (const VLM::EElementOutside& e) {
         Message(c, e.what());
         return ExitUnreadable;
     }
-    note(wallPaper, screen.getwperr(), screen.getwploaded());
-    note(backGround, screen.getbgerr(), screen.getbgloaded());
-    note(character, screen.getcherr(), screen.getchloaded());
-
+    const int status = NoteUnread(c, screen, layers);
     const VLMX::TFileResult r =
         VLMX::WritePng(VLMX::ScreenPicture(screen.GetOffscreen()), out, scale, a.Has("--force"));
     if (!r.Ok()) {

@@ -1,10 +1,8 @@
 #include "vlmexport.h"
 
-#include "vlmbackground.h"
 #include "vlmcharacter.h"
 #include "vlmnaming.h"
 #include "vlmpng.h"
-#include "vlmwallpaper.h"
 
 #include <algorithm>
 #include <atomic>
@@ -43,10 +41,10 @@ struct TOutcome {
 
 class TPictureExport {
 public:
-    TPictureExport(TArchiveKind kind, const std::string& archive, const std::string& folder,
+    TPictureExport(VLM::TLayerKind kind, const std::string& archive, const std::string& folder,
                    const TExportOptions& options, const std::atomic<bool>& stop)
         : kind(kind), archive(archive), folder(folder), options(options), stop(stop),
-          picture(NewPicture(kind, archive)) {}
+          picture(VLM::NewPicture(kind, archive)) {}
 
     TOutcome Run(int index) {
         TOutcome o;
@@ -57,7 +55,7 @@ public:
             // Anything a load does not turn into a reason itself (a failed allocation in the
             // middle of drawing, say): this picture fails, the object starts afresh.
             Fail(o, TPictureFailure::Unreadable, "", e.what());
-            picture = NewPicture(kind, archive);
+            picture = VLM::NewPicture(kind, archive);
         }
         return o;
     }
@@ -92,10 +90,6 @@ private:
 
     void Export(TOutcome& o) {
         existing = 0;
-        if (!picture) {
-            Fail(o, TPictureFailure::Unreadable, "", "not an archive the viewer reads");
-            return;
-        }
         if (!picture->Select(o.index)) {
             Fail(o, TPictureFailure::Unreadable, "", picture->LoadError.Text());
             return;
@@ -107,12 +101,12 @@ private:
             Fail(o, TPictureFailure::Unreadable, "", OutsideText(outside));
             o.dump = std::move(picture);
             o.dumpElement = outside;
-            picture = NewPicture(kind, archive);
+            picture = VLM::NewPicture(kind, archive);
             return;
         }
         const std::string path = Join(folder, stem + ".png");
         bool all = Write(o, path, WritePng(image, path, options.scale, options.overwrite));
-        if (kind == TArchiveKind::Character && options.elements && !o.stop)
+        if (kind == VLM::TLayerKind::Character && options.elements && !o.stop)
             all = WriteElements(o, Join(folder, stem)) && all;
         if (existing > 1)
             o.failures[firstExisting].reason +=
@@ -156,7 +150,7 @@ private:
         return Write(o, path, r) && all;
     }
 
-    const TArchiveKind kind;
+    const VLM::TLayerKind kind;
     const std::string archive, folder;
     const TExportOptions options;
     const std::atomic<bool>& stop;
@@ -184,47 +178,6 @@ void Absorb(TExportReport& report, TOutcome& o) {
 }
 
 } // namespace
-
-TArchiveKind ArchiveKindOf(const std::string& path) {
-    // Each class alone knows its archives' names: ask them in turn.
-    for (TArchiveKind kind :
-         {TArchiveKind::WallPaper, TArchiveKind::BackGround, TArchiveKind::Character})
-        if (NewPicture(kind, path)->GetCount() > 0) return kind;
-    return TArchiveKind::None;
-}
-
-const char* KindName(TArchiveKind kind) {
-    switch (kind) {
-    case TArchiveKind::WallPaper:
-        return "wallpaper";
-    case TArchiveKind::BackGround:
-        return "background";
-    case TArchiveKind::Character:
-        return "character";
-    case TArchiveKind::None:
-        break;
-    }
-    return "unknown";
-}
-
-std::unique_ptr<VLM::TBitmap> NewPicture(TArchiveKind kind, const std::string& path) {
-    std::unique_ptr<VLM::TBitmap> picture;
-    switch (kind) {
-    case TArchiveKind::WallPaper:
-        picture = std::make_unique<VLM::TWallPaperBitmap>();
-        break;
-    case TArchiveKind::BackGround:
-        picture = std::make_unique<VLM::TBackGroundBitmap>();
-        break;
-    case TArchiveKind::Character:
-        picture = std::make_unique<VLM::TCharacterBitmap>();
-        break;
-    case TArchiveKind::None:
-        return picture;
-    }
-    picture->SetFileName(path);
-    return picture;
-}
 
 TPictureInfo Inspect(VLM::TBitmap& picture, int index) {
     TPictureInfo info;
@@ -294,12 +247,11 @@ bool TExportReport::WriteFailed() const {
     });
 }
 
-TExportReport ExportPictures(const std::string& archive, const std::vector<int>& pictures,
-                             const std::string& folder, const TExportOptions& options,
-                             const TProgress& progress) {
+TExportReport ExportPictures(VLM::TLayerKind kind, const std::string& archive,
+                             const std::vector<int>& pictures, const std::string& folder,
+                             const TExportOptions& options, const TProgress& progress) {
     TExportReport report;
     report.total = static_cast<int>(pictures.size());
-    const TArchiveKind kind = ArchiveKindOf(archive);
     std::atomic<bool> stop{false};
     const auto keepGoing = [&] {
         if (report.cancelled || !progress || progress(report.done, report.total)) return true;

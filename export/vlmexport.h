@@ -9,6 +9,7 @@
 
 #include "vlmbitmap.h"
 #include "vlmimage.h"
+#include "vlmlayers.h"
 #include "vlmwrite.h"
 
 #include <cstdint>
@@ -18,13 +19,6 @@
 #include <vector>
 
 namespace VLMX {
-
-// The archive kinds, told apart by file name exactly as the viewer does.
-enum class TArchiveKind { None, WallPaper, BackGround, Character };
-TArchiveKind ArchiveKindOf(const std::string& path);
-const char* KindName(TArchiveKind kind); // "wallpaper", "background", "character", "unknown"
-// A picture object of that kind with path set, or null for None.
-std::unique_ptr<VLM::TBitmap> NewPicture(TArchiveKind kind, const std::string& path);
 
 // What a picture holds once loaded, for listings.
 struct TPictureInfo {
@@ -99,11 +93,11 @@ struct TExportReport {
 using TProgress = std::function<bool(int done, int total)>;
 
 // Exports pictures (indices of the archive, each once, in any order) into folder, which must
-// exist. The pictures are read and written on options.threads threads; progress and the
-// character's diagnostic dump (with the user-interface calls it makes) stay on the calling
-// thread, so a window may answer them directly.
-TExportReport ExportPictures(const std::string& archive, const std::vector<int>& pictures,
-                             const std::string& folder, const TExportOptions& options,
-                             const TProgress& progress = {});
+// exist; archive is read as a kind archive (VLM::LayerKindOf tells it). The pictures are read and
+// written on options.threads threads; progress and the character's diagnostic dump (with the
+// user-interface calls it makes) stay on the calling thread, so a window may answer them directly.
+TExportReport ExportPictures(VLM::TLayerKind kind, const std::string& archive,
+                             const std::vector<int>& pictures, const std::string& folder,
+                             const TExportOptions& options, const TProgress& progress = {});
 
 } // namespace VLMX

@@ -236,7 +236,8 @@ TEST(CliExport, AnElementOutsideItsPictureIsDumpedReportedAndPassedBy) {
     VLMX::MakeFolder(dir.File("lib"));
     VLMX::TExportOptions options;
     options.threads = 2;
-    const auto r = VLMX::ExportPictures(path, {144, 126}, dir.File("lib"), options);
+    const auto r = VLMX::ExportPictures(VLM::TLayerKind::Character, path, {144, 126},
+                                        dir.File("lib"), options);
     const TRun run =
         RunCli({"export", path, "--out", dir.File("cli"), "--pictures", "126,144", "--quiet"},
                TWay::InProcess);
@@ -259,7 +260,7 @@ TEST(CliExport, AnElementOutsideItsPictureIsDumpedReportedAndPassedBy) {
                   std::vector<std::string>{VLMT::Stem(126, VLM::CharacterNames) + ".png"});
 
     // A listing tells what an export would, without a dump.
-    const auto picture = VLMX::NewPicture(VLMX::TArchiveKind::Character, path);
+    const auto picture = VLM::NewPicture(VLM::TLayerKind::Character, path);
     const VLMX::TPictureInfo outside = VLMX::Inspect(*picture, 144),
                              good = VLMX::Inspect(*picture, 126);
     EXPECT_TRUE(outside.read && !outside.ok);

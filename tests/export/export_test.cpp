@@ -65,7 +65,8 @@ TEST(ExportRoundTrip, StoredPicturesComeOutWholeAndUnreadableOnesAreNamed) {
         ASSERT_EQ(VLMX::MakeFolder(out), 0);
         TExportOptions options = Options(threads);
         options.scale = scale;
-        auto r = VLMX::ExportPictures(wp.cut, {4, 0, 2, 1, 3}, out, options);
+        auto r =
+            VLMX::ExportPictures(VLM::TLayerKind::WallPaper, wp.cut, {4, 0, 2, 1, 3}, out, options);
         EXPECT_EQ(r.done, 5);
         EXPECT_EQ(r.written, 2);
         ASSERT_EQ(r.failures.size(), 3u);
@@ -75,7 +76,7 @@ TEST(ExportRoundTrip, StoredPicturesComeOutWholeAndUnreadableOnesAreNamed) {
         for (size_t i = 0; i < 2; ++i)
             ExpectSamePicture(out + "/00" + std::to_string(i) + ".png", wp.pictures[i], scale);
 
-        r = VLMX::ExportPictures(bgPath, bg.indices, out, options);
+        r = VLMX::ExportPictures(VLM::TLayerKind::BackGround, bgPath, bg.indices, out, options);
         EXPECT_TRUE(r.failures.empty());
         for (size_t i = 0; i < bg.indices.size(); ++i)
             ExpectSamePicture(out + "/" + Stem(bg.indices[i], VLM::BackGroundNames) + ".png",
@@ -92,7 +93,8 @@ TEST(ExportRoundTrip, ACharacterAndEachElementComeOutAroundAFileInTheWay) {
     const std::string path = VLMT::CharacterArchive(dir, {rec, rec});
     const std::string stem = dir.File(Stem(Ch, VLM::CharacterNames));
     std::ofstream(stem + ".png") << "mine";
-    auto r = VLMX::ExportPictures(path, {Ch}, dir.Path(), Options(1, true));
+    auto r =
+        VLMX::ExportPictures(VLM::TLayerKind::Character, path, {Ch}, dir.Path(), Options(1, true));
     ASSERT_EQ(r.failures.size(), 1u);
     EXPECT_EQ(r.failures[0].kind, VLMX::TPictureFailure::Exists);
     EXPECT_EQ(r.failures[0].file, stem + ".png");
@@ -100,10 +102,11 @@ TEST(ExportRoundTrip, ACharacterAndEachElementComeOutAroundAFileInTheWay) {
     EXPECT_EQ(r.files, 5); // the elements and their list were new
     EXPECT_EQ(Slurp(stem + ".png"), "mine");
     // Again: now every file is there, and one failure names the picture's first.
-    r = VLMX::ExportPictures(path, {Ch}, dir.Path(), Options(1, true));
+    r = VLMX::ExportPictures(VLM::TLayerKind::Character, path, {Ch}, dir.Path(), Options(1, true));
     ASSERT_EQ(r.failures.size(), 1u);
     EXPECT_NE(r.failures[0].reason.find("and 5 more files"), std::string::npos);
-    r = VLMX::ExportPictures(path, {Ch}, dir.Path(), Options(1, true, true));
+    r = VLMX::ExportPictures(VLM::TLayerKind::Character, path, {Ch}, dir.Path(),
+                             Options(1, true, true));
     EXPECT_TRUE(r.failures.empty());
     ASSERT_EQ(r.written, 1);
     EXPECT_EQ(r.files, 1 + 4 + 1);
@@ -150,7 +153,8 @@ TEST(ExportRoundTrip, ACharacterAndEachElementComeOutAroundAFileInTheWay) {
         "  {\"index\": 3, \"left\": 30, \"top\": 26, \"width\": 8, \"height\": 8, \"group\": 3}\n"
         "]\n");
 
-    r = VLMX::ExportPictures(path, {Ch, 126}, dir.File("none"), Options(1));
+    r = VLMX::ExportPictures(VLM::TLayerKind::Character, path, {Ch, 126}, dir.File("none"),
+                             Options(1));
     ASSERT_EQ(r.failures.size(), 1u);
     EXPECT_EQ(r.failures[0].kind, VLMX::TPictureFailure::CannotWrite);
     EXPECT_EQ(r.failures[0].reason, "No such file or directory");
@@ -232,7 +236,7 @@ TEST(ExportBatch, ThreadsLoadSideBySideAndProgressOnTheCallingThreadCanStopThem)
     std::vector<std::thread> threads;
     for (size_t t = 0; t < 2; ++t)
         threads.emplace_back([&, t] {
-            const auto picture = VLMX::NewPicture(VLMX::TArchiveKind::BackGround, path);
+            const auto picture = VLM::NewPicture(VLM::TLayerKind::BackGround, path);
             for (++ready; ready < 2;) // both at once
                 std::this_thread::yield();
             for (size_t k = 0; k < 10000; ++k) {
@@ -254,14 +258,14 @@ TEST(ExportBatch, ThreadsLoadSideBySideAndProgressOnTheCallingThreadCanStopThem)
         VLMX::MakeFolder(out);
         int calls = 0, lastDone = 0;
         bool elsewhere = false;
-        const auto r =
-            VLMX::ExportPictures(path, bg.indices, out, Options(n), [&](int done, int total) {
-                elsewhere |= std::this_thread::get_id() != caller;
-                EXPECT_EQ(total, 12);
-                EXPECT_GE(done, lastDone);
-                lastDone = done;
-                return ++calls > 1; // stop at the first report
-            });
+        const auto r = VLMX::ExportPictures(VLM::TLayerKind::BackGround, path, bg.indices, out,
+                                            Options(n), [&](int done, int total) {
+                                                elsewhere |= std::this_thread::get_id() != caller;
+                                                EXPECT_EQ(total, 12);
+                                                EXPECT_GE(done, lastDone);
+                                                lastDone = done;
+                                                return ++calls > 1; // stop at the first report
+                                            });
         EXPECT_FALSE(elsewhere);
         EXPECT_TRUE(r.cancelled);
         // One thread stops after the picture it reported; more finish what they began.
