@@ -2,14 +2,13 @@
 // apart from it for the page's worker (TWebArchive: thumbnails, pictures to export). Every
 // result leaves as a JS value copied out of wasm memory before the call returns, so the page
 // never holds a view of that memory across a call that may grow it.
-#include "vlmbackground.h"
 #include "vlmcharacter.h"
 #include "vlmimage.h"
+#include "vlmlayers.h"
 #include "vlmnaming.h"
 #include "vlmscreen.h"
 #include "vlmthumbnail.h"
 #include "vlmversion.h"
-#include "vlmwallpaper.h"
 
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
@@ -78,50 +77,11 @@ template <class TCommand> val Guarded(TCommand command) {
 
 // ---- The layers ----------------------------------------------------------------------------
 
-struct TLayerOps {
-    void (TScreen::*put)(const std::string&);
-    bool (TScreen::*loaded)() const;
-    const std::string& (TScreen::*fileName)() const;
-    int (TScreen::*count)();
-    const char* (TScreen::*name)(int);
-    int (TScreen::*current)() const;
-    int (TScreen::*drawn)() const;
-    const VLM::TLoadError& (TScreen::*error)() const;
-    void (TScreen::*draw)(int);
-};
-
-const TLayerOps LayerOps[3] = {
-    {&TScreen::putwpfn, &TScreen::getwploaded, &TScreen::getwpfn, &TScreen::getwpcnt,
-     &TScreen::wpmnes, &TScreen::getwp, &TScreen::GetDrawnWallPaper, &TScreen::getwperr,
-     &TScreen::DrawWallPaper},
-    {&TScreen::putbgfn, &TScreen::getbgloaded, &TScreen::getbgfn, &TScreen::getbgcnt,
-     &TScreen::bgmnes, &TScreen::getbg, &TScreen::GetDrawnBackGround, &TScreen::getbgerr,
-     &TScreen::DrawBackGround},
-    {&TScreen::putchfn, &TScreen::getchloaded, &TScreen::getchfn, &TScreen::getchcnt,
-     &TScreen::chmnes, &TScreen::getch, &TScreen::GetDrawnCharacter, &TScreen::getcherr,
-     static_cast<void (TScreen::*)(int)>(&TScreen::DrawCharacter)},
-};
-
 // The page numbers layers as the engine does; anything else is no layer.
-const TLayerOps* OpsOf(int layer) {
-    return layer >= 0 && layer < 3 ? &LayerOps[layer] : nullptr;
-}
-
-std::unique_ptr<VLM::TBitmap> NewPicture(VLM::TLayerKind kind, const std::string& path) {
-    std::unique_ptr<VLM::TBitmap> picture;
-    switch (kind) {
-    case VLM::TLayerKind::WallPaper:
-        picture = std::make_unique<VLM::TWallPaperBitmap>();
-        break;
-    case VLM::TLayerKind::BackGround:
-        picture = std::make_unique<VLM::TBackGroundBitmap>();
-        break;
-    case VLM::TLayerKind::Character:
-        picture = std::make_unique<VLM::TCharacterBitmap>();
-        break;
-    }
-    picture->SetFileName(path);
-    return picture;
+const VLM::TLayerOps* OpsOf(int layer) {
+    for (VLM::TLayerKind kind : VLM::AllLayers)
+        if (static_cast<int>(kind) == layer) return &VLM::OpsOf(kind);
+    return nullptr;
 }
 
 // 15-bit pixels as RGBA, alpha 0 where transparent says so.
@@ -149,7 +109,7 @@ class TWebScreen {
 public:
     // Names the archive of a layer and shows its picture 0, as a file opened by name does.
     val Open(int layer, const std::string& path) {
-        const TLayerOps* ops = OpsOf(layer);
+        const VLM::TLayerOps* ops = OpsOf(layer);
         if (!ops) return val::null();
         return Guarded([&] {
             std::invoke(ops->put, screen, path);
@@ -158,7 +118,7 @@ public:
     }
 
     val Draw(int layer, int index) {
-        const TLayerOps* ops = OpsOf(layer);
+        const VLM::TLayerOps* ops = OpsOf(layer);
         if (!ops) return val::null();
         return Guarded([&] { std::invoke(ops->draw, screen, index); });
     }
@@ -169,7 +129,7 @@ public:
 
     // What the caption, the status line and the lists say of a layer.
     val Layer(int layer) {
-        const TLayerOps* ops = OpsOf(layer);
+        const VLM::TLayerOps* ops = OpsOf(layer);
         if (!ops) return val::null();
         val l = val::object();
         l.set("fileName", std::invoke(ops->fileName, screen));
@@ -182,14 +142,14 @@ public:
     }
 
     val Name(int layer, int index) {
-        const TLayerOps* ops = OpsOf(layer);
+        const VLM::TLayerOps* ops = OpsOf(layer);
         const char* name = ops ? std::invoke(ops->name, screen, index) : nullptr;
         return Bytes(name ? name : "");
     }
 
     // Every picture's name, one after another, each ended by a zero byte.
     val Names(int layer) {
-        const TLayerOps* ops = OpsOf(layer);
+        const VLM::TLayerOps* ops = OpsOf(layer);
         std::string names;
         const int count = ops ? std::invoke(ops->count, screen) : 0;
         for (int i = 0; i < count; ++i) {
@@ -245,7 +205,7 @@ class TWebArchive {
 public:
     TWebArchive(int layer, const std::string& path)
         : kind(static_cast<VLM::TLayerKind>(OpsOf(layer) ? layer : 0)), thumbnails(kind, path),
-          picture(NewPicture(kind, path)) {}
+          picture(VLM::NewPicture(kind, path)) {}
 
     int Count() { return thumbnails.GetCount(); }
 
@@ -292,7 +252,7 @@ public:
             // Anything a load does not turn into a reason (memory running out while drawing):
             // this picture fails, a fresh object reads the next.
             p.set("failure", FailureValue(&e));
-            picture = NewPicture(kind, picture->FileName);
+            picture = VLM::NewPicture(kind, picture->FileName);
         }
         return p;
     }
