@@ -4,7 +4,7 @@
 //   node web/bench/bench.mjs --site DIR --mkdemo PATH [--rounds N]
 import { execFileSync } from 'node:child_process';
 import { mkdtempSync, readFileSync, readdirSync, rmSync } from 'node:fs';
-import { tmpdir } from 'node:os';
+import { loadavg, tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { parseArgs } from 'node:util';
 import { gzipSync } from 'node:zlib';
@@ -149,7 +149,8 @@ try {
   rmSync(work, { recursive: true, force: true });
 }
 
-console.log(`Chromium ${chromiumVersion}, ${rounds} rounds; medians`);
+// Other work on the machine stretches every time here: the load says how much there was.
+console.log(`Chromium ${chromiumVersion}, ${rounds} rounds; medians; load average ${loadavg()[0].toFixed(1)}`);
 console.log('benchmark'.padEnd(54), 'median'.padStart(9), '  floor (same run)', ''.padEnd(26), 'ratio', '  target');
 for (const r of rows) {
   const floor = r.floor === null || r.floor === undefined ? '' : `${r.floorName}: ${r.floor.toFixed(1)}`;

@@ -7,7 +7,7 @@ import { format, plain, tr } from './texts.js';
 // worker and the page hand over less often. Two calls are under way at a time, so that the
 // worker never waits for the page to draw an answer.
 const FirstBatch = 8;
-const Batch = 24;
+const Batch = 48;
 const InFlight = 2;
 const RowsAtOnce = 100;
 const LayerTitles = ['壁紙', '背景', 'ｷｬﾗ'];

@@ -84,22 +84,21 @@ const VLM::TLayerOps* OpsOf(int layer) {
     return nullptr;
 }
 
-// 15-bit pixels as RGBA, alpha 0 where transparent says so.
-template <class TTransparent>
-void AppendRgba(std::vector<uint8_t>& out, const uint16_t* row, int width,
-                TTransparent transparent) {
-    for (int x = 0; x < width; ++x) {
-        const VLMX::TRgb c = VLMX::ScreenToRgb(row[x]);
-        out.insert(out.end(), {c.r, c.g, c.b, static_cast<uint8_t>(transparent(row[x]) ? 0 : 255)});
-    }
-}
-
+// A 15-bit picture as RGBA, a pixel with transparentBit set fully transparent (0: none is).
 val Rgba(const VLM::TPicture& picture, uint16_t transparentBit) {
-    std::vector<uint8_t> rgba;
-    rgba.reserve(static_cast<size_t>(picture.Width()) * picture.Height() * 4);
-    for (int y = 0; y < picture.Height(); ++y)
-        AppendRgba(rgba, picture.ScanLine(y), picture.Width(),
-                   [transparentBit](uint16_t p) { return (p & transparentBit) != 0; });
+    const size_t width = static_cast<size_t>(picture.Width());
+    std::vector<uint8_t> rgba(width * static_cast<size_t>(picture.Height()) * 4);
+    uint8_t* out = rgba.data();
+    for (int y = 0; y < picture.Height(); ++y) {
+        const uint16_t* row = picture.ScanLine(y);
+        for (size_t x = 0; x < width; ++x, out += 4) {
+            const VLMX::TRgb c = VLMX::ScreenToRgb(row[x]);
+            out[0] = c.r;
+            out[1] = c.g;
+            out[2] = c.b;
+            out[3] = (row[x] & transparentBit) ? 0 : 255;
+        }
+    }
     return Copy("Uint8ClampedArray", rgba.data(), rgba.size());
 }
 
