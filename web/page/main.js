@@ -12,6 +12,7 @@ const Width = 320;
 const Height = 224;
 const MaxZoom = 8;
 const LanguageKey = 'velmora.language';
+const ListedFailures = 8; // pictures an export names in the status line; the rest are counted
 
 const $ = (selector) => document.querySelector(selector);
 const canvas = $('#screen');
@@ -209,10 +210,14 @@ async function exportArchive(layer) {
         count.textContent = format(tr('%1 of %2 pictures'), done, total);
       },
     });
-    download(report.blob, zipName);
+    // A zip without a picture is not worth a download.
+    if (report.written > 0) download(report.blob, zipName);
     const lines = [format(tr('%1: %2 of %3 pictures written into %4.'), source.file.name,
-      report.written, report.total, zipName)];
-    if (report.failures.length) lines.push(tr('Not written:'), ...report.failures.map(exportFailureText));
+      report.written, report.total, report.written > 0 ? zipName : '-')];
+    const failures = report.failures;
+    if (failures.length) lines.push(tr('Not written:'), ...failures.slice(0, ListedFailures).map(exportFailureText));
+    if (failures.length > ListedFailures)
+      lines.push(format(tr('... and %1 more.'), failures.length - ListedFailures));
     viewer.notes = [lines.join(' ')];
   } catch (e) {
     viewer.notes = [controller.signal.aborted ? tr('Cancelled: nothing was written.')

@@ -197,6 +197,20 @@ describe('export', () => {
     assert.equal(await title(page), 'Velmora Viewer 0/22 1/500 0/152');
     assert.equal(downloads, 0);
   });
+
+  test('an archive none of whose pictures can be read exports nothing and says why', async () => {
+    const file = join(mkdtempSync(join(work, 'short-')), 'NBGFILE1.ALL');
+    writeFileSync(file, readFileSync(archive('NBGFILE1.ALL')).subarray(0, 5000));
+    await choose(page, [file]);
+    let downloads = 0;
+    page.on('download', () => ++downloads);
+    await page.locator('[data-layer="1"] .export').click();
+    await page.waitForFunction(() => document.querySelector('#status').textContent.includes('500 pictures'));
+    assert.ok((await status(page)).startsWith('NBGFILE1.ALL: 0 of 500 pictures written into -. ' +
+      `Not written: picture 0: ${cliReason(file, 0)} picture 1: ${cliReason(file, 1)} `));
+    assert.match(await status(page), / \.\.\. and 492 more\. {2}\|/);
+    assert.equal(downloads, 0);
+  });
 });
 
 describe('files the viewer cannot show', () => {
