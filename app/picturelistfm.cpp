@@ -1,6 +1,7 @@
 #include "picturelistfm.h"
 
 #include "qtui.h"
+#include "vlmcolor.h"
 #include "vlmthumbnail.h"
 
 #include <QAbstractListModel>
@@ -34,8 +35,8 @@ const QSize TileSizes[3] = {QSize(160, 112), QSize(72, 36), QSize(104, 72)};
 constexpr int Margin = 4;     // around a row's contents
 constexpr int TextWidth = 96; // a row is at least this wide, for its name
 
-// A 15-bit picture as an image; Transparent pixels become fully transparent. Each 5-bit channel
-// is repeated into 8 bits, as the main window shows its pictures.
+// A 15-bit picture as an image; Transparent pixels become fully transparent. The colours are
+// widened as the main window shows its pictures.
 QImage ToImage(const VLM::TPicture& picture) {
     if (picture.Width() <= 0 || picture.Height() <= 0) return QImage();
     QImage image(picture.Width(), picture.Height(), QImage::Format_ARGB32_Premultiplied);
@@ -43,14 +44,13 @@ QImage ToImage(const VLM::TPicture& picture) {
         const uint16_t* in = picture.ScanLine(y);
         QRgb* out = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < picture.Width(); ++x) {
-            const unsigned c = in[x];
+            const uint16_t c = in[x];
             if (c & VLM::TThumbnail::Transparent) {
                 out[x] = 0;
                 continue;
             }
-            const unsigned r = c >> 10 & 31, g = c >> 5 & 31, b = c & 31;
-            out[x] = qRgb(static_cast<int>(r << 3 | r >> 2), static_cast<int>(g << 3 | g >> 2),
-                          static_cast<int>(b << 3 | b >> 2));
+            const VLM::TRgb rgb = VLM::ScreenToRgb(c);
+            out[x] = qRgb(rgb.r, rgb.g, rgb.b);
         }
     }
     return image;

@@ -17,8 +17,8 @@ class QWidget;
 
 namespace VLMQ {
 
-// The compositor's off-screen picture enlarged zoom times, each 5-bit channel c widened to
-// (c << 3) | (c >> 2): the pixels a saved file holds.
+// The compositor's off-screen picture enlarged zoom times, its colours widened by
+// VLM::ScreenToRgb: the pixels a saved file holds.
 QImage ComposedImage(const VLM::TScreen& screen, int zoom);
 
 // The name the save dialog offers, from the picture each layer shows: "wp003-bg012-ch045.png",

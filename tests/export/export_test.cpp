@@ -39,7 +39,7 @@ void ExpectSamePicture(const std::string& file, const VLMW::TIndexed& p, int sca
     ASSERT_EQ(png.width, p.width * scale);
     ASSERT_EQ(png.height, p.height * scale);
     for (int i = 0; i < 256; ++i)
-        ASSERT_EQ(png.palette.at(size_t(i)), VLMX::ScreenToRgb(VLMT::Screen(p, i))) << i;
+        ASSERT_EQ(png.palette.at(size_t(i)), VLM::ScreenToRgb(VLMT::Screen(p, i))) << i;
     EXPECT_TRUE(png.alpha.empty());
     for (int y = 0; y < png.height; ++y)
         for (int x = 0; x < png.width; ++x)
@@ -118,7 +118,7 @@ TEST(ExportRoundTrip, ACharacterAndEachElementComeOutAroundAFileInTheWay) {
     ASSERT_EQ(png.height, 16);
     EXPECT_EQ(png.alpha, std::vector<uint8_t>{0}); // index 0 alone is transparent
     for (size_t i = 0; i < 256; ++i)
-        ASSERT_EQ(png.palette[i], VLMX::ScreenToRgb(VLM::ArchiveToScreenColor(
+        ASSERT_EQ(png.palette[i], VLM::ScreenToRgb(VLM::ArchiveToScreenColor(
                                       uint8_t(rec.palette[i] >> 8), uint8_t(rec.palette[i]))));
     const auto& e = rec.elements;
     const struct {
