@@ -3,6 +3,7 @@
 // result leaves as a JS value copied out of wasm memory before the call returns, so the page
 // never holds a view of that memory across a call that may grow it.
 #include "vlmcharacter.h"
+#include "vlmcolor.h"
 #include "vlmimage.h"
 #include "vlmlayers.h"
 #include "vlmnaming.h"
@@ -92,7 +93,7 @@ val Rgba(const VLM::TPicture& picture, uint16_t transparentBit) {
     for (int y = 0; y < picture.Height(); ++y) {
         const uint16_t* row = picture.ScanLine(y);
         for (size_t x = 0; x < width; ++x, out += 4) {
-            const VLMX::TRgb c = VLMX::ScreenToRgb(row[x]);
+            const VLM::TRgb c = VLM::ScreenToRgb(row[x]);
             out[0] = c.r;
             out[1] = c.g;
             out[2] = c.b;
@@ -244,7 +245,7 @@ public:
             p.set("transparentZero", image.transparentZero);
             p.set("indices", Copy("Uint8Array", image.pixels.data(), image.pixels.size()));
             std::vector<uint8_t> palette;
-            for (const VLMX::TRgb& c : image.palette)
+            for (const VLM::TRgb& c : image.palette)
                 palette.insert(palette.end(), {c.r, c.g, c.b});
             p.set("palette", Copy("Uint8Array", palette.data(), palette.size()));
         } catch (const std::exception& e) {
