@@ -14,11 +14,11 @@
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
-#include <cstring>
 #include <exception>
 #include <functional>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
