@@ -16,6 +16,7 @@
 #include <QProgressDialog>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstring>
 #include <numeric>
 #include <vector>
@@ -33,28 +34,6 @@ QImage ToQImage(const VLMX::TImage& rgb) {
         std::memcpy(image.scanLine(y), rgb.Row(y), rgb.RowBytes());
     return image;
 }
-
-// The engine's desktop requests while an export runs. A character that does not fit its
-// picture has its dump written and told, and would then end the viewer; here it is only
-// counted, and the export reports that picture and goes on.
-class TQuietInterface : public VLM::TUserInterface {
-public:
-    TQuietInterface() : previous(VLM::UserInterface()) { VLM::SetUserInterface(this); }
-    ~TQuietInterface() override { VLM::SetUserInterface(&previous); }
-    TQuietInterface(const TQuietInterface&) = delete;
-    TQuietInterface& operator=(const TQuietInterface&) = delete;
-
-    void MessageBox(const std::string& text, const std::string& caption) override {
-        previous.MessageBox(text, caption);
-    }
-    void InformationDialog(const std::string&) override { ++dumps; }
-    void Terminate() override {}
-
-    int dumps = 0;
-
-private:
-    VLM::TUserInterface& previous;
-};
 
 // Set for as long as it lives.
 struct TBusy {
@@ -239,10 +218,8 @@ void TPictureOut::Export(VLM::TLayerKind kind, const std::string& archive) {
     options.overwrite = taken > 0;
     const int total = static_cast<int>(pictures.size());
     VLMX::TExportReport report;
-    int dumps = 0;
     {
         const TBusy busy(exporting);
-        TQuietInterface quiet;
         QProgressDialog progress(tr("Exporting %1 into %2").arg(archiveName, folder), tr("Cancel"),
                                  0, total, window);
         progress.setWindowTitle(QString::fromLatin1(AppTitle));
@@ -252,7 +229,6 @@ void TPictureOut::Export(VLM::TLayerKind kind, const std::string& archive) {
         report =
             VLMX::ExportPictures(kind, archive, pictures, out, options,
                                  [&progress](int done, int) { return Progressed(progress, done); });
-        dumps = quiet.dumps;
     }
 
     // In one pass: a name holding "%1" is no place marker.
@@ -265,7 +241,10 @@ void TPictureOut::Export(VLM::TLayerKind kind, const std::string& archive) {
         return;
     }
     QStringList head{headline};
-    if (dumps > 0)
+    // A character that does not fit has its dump written, and would end the viewer; here it is
+    // only said, and the export has gone on.
+    if (std::any_of(report.failures.begin(), report.failures.end(),
+                    [](const VLMX::TPictureFailure& f) { return !f.dump.empty(); }))
         head << tr("The diagnostic dump of the characters that do not fit was appended to %1.")
                     .arg(FromHostName(VLM::TCharacterBitmap::DumpPath()));
     head << tr("Not written:");

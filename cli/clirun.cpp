@@ -59,49 +59,22 @@ constexpr char Usage[] =
 // After a file left alone because it was already there.
 constexpr char ForceHint[] = " (use --force to replace it)";
 
-// The engine's desktop requests, answered on the console. A character element that does not
-// fit its picture still gets its dump file; the viewer would end after it, a batch goes on.
-class TConsoleInterface : public VLM::TUserInterface {
-public:
-    TConsoleInterface(std::FILE* err, TProgressBar& bar) : err(err), bar(bar) {
-        VLM::SetUserInterface(this);
-    }
-    ~TConsoleInterface() override { VLM::SetUserInterface(nullptr); }
-
-    void MessageBox(const std::string& text, const std::string& caption) override {
-        Print(VLMX::Cp932ToUtf8(caption) + ": " + Readable(text));
-    }
-    void InformationDialog(const std::string& text) override {
-        Print("diagnostic dump (also in " + VLM::TCharacterBitmap::DumpPath() + "):\n" +
-              Readable(text));
-    }
-    void Terminate() override {} // the picture is reported as failed instead
-
-private:
-    // Engine texts are code page 932 with LF CR line ends.
-    static std::string Readable(const std::string& cp932) {
-        std::string text = VLMX::Cp932ToUtf8(cp932);
-        for (size_t at; (at = text.find("\n\r")) != std::string::npos;)
-            text.erase(at + 1, 1);
-        while (!text.empty() && text.back() == '\n')
-            text.pop_back();
-        return text;
-    }
-    void Print(const std::string& text) {
-        bar.Clear();
-        std::fprintf(err, "%s: %s\n", Program, text.c_str());
-    }
-
-    std::FILE* err;
-    TProgressBar& bar;
-};
-
 struct TFailed {
     int status;
 };
 
 void Message(const TConsole& c, const std::string& text) {
     std::fprintf(c.err, "%s: %s\n", Program, text.c_str());
+}
+
+// Engine texts are code page 932 with LF CR line ends.
+std::string Readable(const std::string& cp932) {
+    std::string text = VLMX::Cp932ToUtf8(cp932);
+    for (size_t at; (at = text.find("\n\r")) != std::string::npos;)
+        text.erase(at + 1, 1);
+    while (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    return text;
 }
 
 // The archive named on the command line: recognised by name and openable, or exit status 2.
@@ -207,7 +180,6 @@ int Export(const TConsole& c, const std::vector<std::string>& args) {
     }
 
     TProgressBar bar(c.err, c.errIsTerminal && !quiet);
-    TConsoleInterface ui(c.err, bar);
     const VLMX::TExportReport report =
         VLMX::ExportPictures(kind, path, pictures, folder, options, [&](int done, int total) {
             if (c.interrupted && *c.interrupted) return false;
@@ -216,6 +188,12 @@ int Export(const TConsole& c, const std::vector<std::string>& args) {
         });
     bar.Finish();
 
+    // A character that does not fit still gets its dump file; the viewer would end after it, a
+    // batch goes on.
+    for (const VLMX::TPictureFailure& f : report.failures)
+        if (!f.dump.empty())
+            Message(c, "diagnostic dump (also in " + VLM::TCharacterBitmap::DumpPath() + "):\n" +
+                           Readable(f.dump));
     for (const VLMX::TPictureFailure& f : report.failures) {
         if (f.kind == VLMX::TPictureFailure::Unreadable)
             Message(c, "picture " + std::to_string(f.index) + ": " + f.reason);
@@ -303,8 +281,6 @@ int Compose(const TConsole& c, const std::vector<std::string>& args) {
     const int scale = ParseNumber(a.Value("--scale", "1"), 1, VLMX::MaxScale, "--scale");
     const std::vector<TComposedLayer> layers = ComposedLayers(c, a);
 
-    TProgressBar noBar(c.err, false);
-    TConsoleInterface ui(c.err, noBar);
     VLM::TScreen screen;
     try {
         DrawLayers(screen, layers);

@@ -33,10 +33,8 @@ struct TOutcome {
     int64_t bytes = 0;
     std::vector<TPictureFailure> failures;
     bool stop = false; // the folder refused a file
-    // A character whose element did not fit: the calling thread composes that element again,
-    // which writes the diagnostic dump and tells the user interface.
+    // A character whose element did not fit, for the calling thread to dump.
     std::unique_ptr<VLM::TBitmap> dump;
-    int dumpElement = -1;
 };
 
 class TPictureExport {
@@ -63,7 +61,7 @@ public:
 private:
     void Fail(TOutcome& o, TPictureFailure::TKind why, const std::string& file,
               const std::string& reason) {
-        o.failures.push_back({why, o.index, file, reason});
+        o.failures.push_back({why, o.index, file, reason, {}});
         if (why == TPictureFailure::CannotWrite) o.stop = true;
     }
 
@@ -100,7 +98,6 @@ private:
         if (outside >= 0) {
             Fail(o, TPictureFailure::Unreadable, "", OutsideText(outside));
             o.dump = std::move(picture);
-            o.dumpElement = outside;
             picture = VLM::NewPicture(kind, archive);
             return;
         }
@@ -166,11 +163,11 @@ void Absorb(TExportReport& report, TOutcome& o) {
     report.bytes += o.bytes;
     if (o.written) ++report.written;
     if (o.dump) {
-        auto& ch = static_cast<VLM::TCharacterBitmap&>(*o.dump);
+        TPictureFailure& f = o.failures.back();
         try {
-            ch.ComposeElem(o.dumpElement);
+            f.dump = static_cast<const VLM::TCharacterBitmap&>(*o.dump).AppendDump();
         } catch (const std::exception& e) {
-            o.failures.back().reason += std::string("; the diagnostic dump failed: ") + e.what();
+            f.reason += std::string("; the diagnostic dump failed: ") + e.what();
         }
     }
     for (auto& f : o.failures)
