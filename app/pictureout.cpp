@@ -89,6 +89,17 @@ bool Progressed(QProgressDialog& progress, int done) noexcept {
     return false;
 }
 
+// How many of the pictures' files are in folder already.
+int TakenFiles(VLM::TBitmap& names, const std::vector<int>& pictures, const QString& folder) {
+    int taken = 0;
+    for (int i : pictures)
+        if (QFileInfo::exists(folder + QLatin1Char('/') +
+                              QString::fromStdString(VLMX::PictureStem(i, names.GetName(i))) +
+                              QStringLiteral(".png")))
+            ++taken;
+    return taken;
+}
+
 QString FailureLine(VLM::TBitmap& names, const VLMX::TPictureFailure& f) {
     const QString picture = QStringLiteral("%1 %2")
                                 .arg(f.index, 3, 10, QLatin1Char('0'))
@@ -191,46 +202,49 @@ void TPictureOut::Export(VLM::TLayerKind kind, const std::string& archive) {
     if (names->GetCount() <= 0) return;
     const QString archiveName = FromHostName(VLM::FileNamePart(archive));
     QString folder;
-    if (!ChooseFolder(archiveName, folder)) return;
-    const std::string out = ToHostName(folder);
-    if (const int error = VLMX::MakeFolder(out)) {
-        ShowError(tr("Cannot export into %1: %2.")
-                      .arg(folder, QString::fromLocal8Bit(std::strerror(error))));
-        return;
-    }
-
+    if (!ChooseFolder(archiveName, folder) || !MakeExportFolder(folder)) return;
     std::vector<int> pictures(static_cast<size_t>(names->GetCount()));
     std::iota(pictures.begin(), pictures.end(), 0);
     // The folder dialog does not ask about files it would replace: ask once for all of them.
-    int taken = 0;
-    for (int i : pictures)
-        if (QFileInfo::exists(folder + QLatin1Char('/') +
-                              QString::fromStdString(VLMX::PictureStem(i, names->GetName(i))) +
-                              QStringLiteral(".png")))
-            ++taken;
+    const int taken = TakenFiles(*names, pictures, folder);
     if (taken > 0 && !AskQuestion(window, tr("%1 of the files to write are already in %2. "
                                              "Replace them?")
                                               .arg(taken)
                                               .arg(folder)))
         return;
-
     VLMX::TExportOptions options;
     options.overwrite = taken > 0;
-    const int total = static_cast<int>(pictures.size());
-    VLMX::TExportReport report;
-    {
-        const TBusy busy(exporting);
-        QProgressDialog progress(tr("Exporting %1 into %2").arg(archiveName, folder), tr("Cancel"),
-                                 0, total, window);
-        progress.setWindowTitle(QString::fromLatin1(AppTitle));
-        progress.setWindowModality(Qt::ApplicationModal);
-        progress.setMinimumDuration(500);
-        progress.setValue(0);
-        report =
-            VLMX::ExportPictures(kind, archive, pictures, out, options,
-                                 [&progress](int done, int) { return Progressed(progress, done); });
-    }
+    const VLMX::TExportReport report =
+        ExportWithProgress(tr("Exporting %1 into %2").arg(archiveName, folder), pictures.size(),
+                           [&](const VLMX::TProgress& progress) {
+                               return VLMX::ExportPictures(kind, archive, pictures,
+                                                           ToHostName(folder), options, progress);
+                           });
+    ShowExportReport(report, *names, archiveName, folder);
+}
 
+bool TPictureOut::MakeExportFolder(const QString& folder) {
+    const int error = VLMX::MakeFolder(ToHostName(folder));
+    if (error == 0) return true;
+    ShowError(
+        tr("Cannot export into %1: %2.").arg(folder, QString::fromLocal8Bit(std::strerror(error))));
+    return false;
+}
+
+VLMX::TExportReport TPictureOut::ExportWithProgress(const QString& text, size_t total,
+                                                    const TExportRun& run) {
+    const TBusy busy(exporting);
+    QProgressDialog progress(text, tr("Cancel"), 0, static_cast<int>(total), window);
+    progress.setWindowTitle(QString::fromLatin1(AppTitle));
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(500);
+    progress.setValue(0);
+    return run([&progress](int done, int) { return Progressed(progress, done); });
+}
+
+// What was written on the status bar; what was not, in a box.
+void TPictureOut::ShowExportReport(const VLMX::TExportReport& report, VLM::TBitmap& names,
+                                   const QString& archiveName, const QString& folder) {
     // In one pass: a name holding "%1" is no place marker.
     QString headline = tr("%1: %2 of %3 pictures written into %4.")
                            .arg(archiveName, QString::number(report.written),
@@ -250,7 +264,7 @@ void TPictureOut::Export(VLM::TLayerKind kind, const std::string& archive) {
     head << tr("Not written:");
     QStringList lines;
     for (const VLMX::TPictureFailure& f : report.failures)
-        lines << FailureLine(*names, f);
+        lines << FailureLine(names, f);
     ShowSummary(window, head, lines);
 }
 

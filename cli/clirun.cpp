@@ -153,41 +153,34 @@ std::string Bytes(int64_t n) {
     return text;
 }
 
-int Export(const TConsole& c, const std::vector<std::string>& args) {
-    const TArguments a = ParseArguments(args, {"--out", "--pictures", "--scale", "--jobs"},
-                                        {"--elements", "--force", "--quiet"});
-    if (a.words.size() != 1) throw TUsageError{"export takes one archive"};
-    const std::string folder = a.Value("--out");
-    if (folder.empty()) throw TUsageError{"export needs --out DIR"};
-    VLMX::TExportOptions options;
-    options.scale = ParseNumber(a.Value("--scale", "1"), 1, VLMX::MaxScale, "--scale");
-    options.threads = ParseNumber(a.Value("--jobs", "0"), 0, 256, "--jobs");
-    options.elements = a.Has("--elements");
-    options.overwrite = a.Has("--force");
-    const bool quiet = a.Has("--quiet");
-    const std::string& path = a.words[0];
-    const VLM::TLayerKind kind = OpenArchive(c, path);
-    const int count = VLM::NewPicture(kind, path)->GetCount();
+// The pictures listed (as ParsePictureList reads a list), or every picture of the archive.
+std::vector<int> PicturesToExport(const TArguments& a, int count) {
+    if (a.values.count("--pictures")) return ParsePictureList(a.Value("--pictures"), count);
     std::vector<int> pictures;
-    if (a.values.count("--pictures"))
-        pictures = ParsePictureList(a.Value("--pictures"), count);
-    else
-        for (int i = 0; i < count; ++i)
-            pictures.push_back(i);
-    if (const int error = VLMX::MakeFolder(folder)) {
-        Message(c, folder + ": " + VLMX::TWriteResult{VLMX::TWriteResult::Failed, error}.Text());
-        return ExitTrouble;
-    }
+    for (int i = 0; i < count; ++i)
+        pictures.push_back(i);
+    return pictures;
+}
 
-    TProgressBar bar(c.err, c.errIsTerminal && !quiet);
+// The export with its bar on stderr (when shown); an interrupt stops it after the pictures
+// under way.
+VLMX::TExportReport ExportWithBar(const TConsole& c, bool bar, VLM::TLayerKind kind,
+                                  const std::string& path, const std::vector<int>& pictures,
+                                  const std::string& folder, const VLMX::TExportOptions& options) {
+    TProgressBar progress(c.err, bar);
     const VLMX::TExportReport report =
         VLMX::ExportPictures(kind, path, pictures, folder, options, [&](int done, int total) {
             if (c.interrupted && *c.interrupted) return false;
-            bar.Show(done, total);
+            progress.Show(done, total);
             return true;
         });
-    bar.Finish();
+    progress.Finish();
+    return report;
+}
 
+// What was not written and why, and (unless quiet) what was; the exit status.
+int ReportExport(const TConsole& c, const VLMX::TExportReport& report, const std::string& folder,
+                 bool quiet) {
     // A character that does not fit still gets its dump file; the viewer would end after it, a
     // batch goes on.
     for (const VLMX::TPictureFailure& f : report.failures)
@@ -212,6 +205,30 @@ int Export(const TConsole& c, const std::vector<std::string>& args) {
     }
     if (report.WriteFailed()) return ExitTrouble;
     return report.Unreadable() ? ExitUnreadable : ExitOk;
+}
+
+int Export(const TConsole& c, const std::vector<std::string>& args) {
+    const TArguments a = ParseArguments(args, {"--out", "--pictures", "--scale", "--jobs"},
+                                        {"--elements", "--force", "--quiet"});
+    if (a.words.size() != 1) throw TUsageError{"export takes one archive"};
+    const std::string folder = a.Value("--out");
+    if (folder.empty()) throw TUsageError{"export needs --out DIR"};
+    VLMX::TExportOptions options;
+    options.scale = ParseNumber(a.Value("--scale", "1"), 1, VLMX::MaxScale, "--scale");
+    options.threads = ParseNumber(a.Value("--jobs", "0"), 0, 256, "--jobs");
+    options.elements = a.Has("--elements");
+    options.overwrite = a.Has("--force");
+    const bool quiet = a.Has("--quiet");
+    const std::string& path = a.words[0];
+    const VLM::TLayerKind kind = OpenArchive(c, path);
+    const std::vector<int> pictures = PicturesToExport(a, VLM::NewPicture(kind, path)->GetCount());
+    if (const int error = VLMX::MakeFolder(folder)) {
+        Message(c, folder + ": " + VLMX::TWriteResult{VLMX::TWriteResult::Failed, error}.Text());
+        return ExitTrouble;
+    }
+    const VLMX::TExportReport report =
+        ExportWithBar(c, c.errIsTerminal && !quiet, kind, path, pictures, folder, options);
+    return ReportExport(c, report, folder, quiet);
 }
 
 // One layer of a composition as the command line names it.
