@@ -10,10 +10,15 @@
 #include <QObject>
 #include <QString>
 
+#include <cstddef>
+#include <functional>
 #include <string>
 
 class QFileDialog;
 class QWidget;
+namespace VLMX {
+struct TExportReport;
+}
 
 namespace VLMQ {
 
@@ -48,7 +53,17 @@ signals:
     void told(const QString& text);
 
 private:
+    // Runs an export, handing it the progress to report to.
+    using TExportRun = std::function<VLMX::TExportReport(const std::function<bool(int, int)>&)>;
+
     bool ChooseFolder(const QString& archiveName, QString& folder);
+    // Makes the folder if it is missing; a box says why it cannot be.
+    bool MakeExportFolder(const QString& folder);
+    // run behind a progress dialog (saying text) that can cancel it.
+    VLMX::TExportReport ExportWithProgress(const QString& text, size_t total,
+                                           const TExportRun& run);
+    void ShowExportReport(const VLMX::TExportReport& report, VLM::TBitmap& names,
+                          const QString& archiveName, const QString& folder);
 
     QWidget* window;
     QFileDialog* saveDialog = nullptr;   // made at the first use; keeps its folder

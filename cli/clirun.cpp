@@ -59,49 +59,22 @@ constexpr char Usage[] =
 // After a file left alone because it was already there.
 constexpr char ForceHint[] = " (use --force to replace it)";
 
-// The engine's desktop requests, answered on the console. A character element that does not
-// fit its picture still gets its dump file; the viewer would end after it, a batch goes on.
-class TConsoleInterface : public VLM::TUserInterface {
-public:
-    TConsoleInterface(std::FILE* err, TProgressBar& bar) : err(err), bar(bar) {
-        VLM::SetUserInterface(this);
-    }
-    ~TConsoleInterface() override { VLM::SetUserInterface(nullptr); }
-
-    void MessageBox(const std::string& text, const std::string& caption) override {
-        Print(VLMX::Cp932ToUtf8(caption) + ": " + Readable(text));
-    }
-    void InformationDialog(const std::string& text) override {
-        Print("diagnostic dump (also in " + VLM::TCharacterBitmap::DumpPath() + "):\n" +
-              Readable(text));
-    }
-    void Terminate() override {} // the picture is reported as failed instead
-
-private:
-    // Engine texts are code page 932 with LF CR line ends.
-    static std::string Readable(const std::string& cp932) {
-        std::string text = VLMX::Cp932ToUtf8(cp932);
-        for (size_t at; (at = text.find("\n\r")) != std::string::npos;)
-            text.erase(at + 1, 1);
-        while (!text.empty() && text.back() == '\n')
-            text.pop_back();
-        return text;
-    }
-    void Print(const std::string& text) {
-        bar.Clear();
-        std::fprintf(err, "%s: %s\n", Program, text.c_str());
-    }
-
-    std::FILE* err;
-    TProgressBar& bar;
-};
-
 struct TFailed {
     int status;
 };
 
 void Message(const TConsole& c, const std::string& text) {
     std::fprintf(c.err, "%s: %s\n", Program, text.c_str());
+}
+
+// Engine texts are code page 932 with LF CR line ends.
+std::string Readable(const std::string& cp932) {
+    std::string text = VLMX::Cp932ToUtf8(cp932);
+    for (size_t at; (at = text.find("\n\r")) != std::string::npos;)
+        text.erase(at + 1, 1);
+    while (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    return text;
 }
 
 // The archive named on the command line: recognised by name and openable, or exit status 2.
@@ -180,42 +153,40 @@ std::string Bytes(int64_t n) {
     return text;
 }
 
-int Export(const TConsole& c, const std::vector<std::string>& args) {
-    const TArguments a = ParseArguments(args, {"--out", "--pictures", "--scale", "--jobs"},
-                                        {"--elements", "--force", "--quiet"});
-    if (a.words.size() != 1) throw TUsageError{"export takes one archive"};
-    const std::string folder = a.Value("--out");
-    if (folder.empty()) throw TUsageError{"export needs --out DIR"};
-    VLMX::TExportOptions options;
-    options.scale = ParseNumber(a.Value("--scale", "1"), 1, VLMX::MaxScale, "--scale");
-    options.threads = ParseNumber(a.Value("--jobs", "0"), 0, 256, "--jobs");
-    options.elements = a.Has("--elements");
-    options.overwrite = a.Has("--force");
-    const bool quiet = a.Has("--quiet");
-    const std::string& path = a.words[0];
-    const VLM::TLayerKind kind = OpenArchive(c, path);
-    const int count = VLM::NewPicture(kind, path)->GetCount();
+// The pictures listed (as ParsePictureList reads a list), or every picture of the archive.
+std::vector<int> PicturesToExport(const TArguments& a, int count) {
+    if (a.values.count("--pictures")) return ParsePictureList(a.Value("--pictures"), count);
     std::vector<int> pictures;
-    if (a.values.count("--pictures"))
-        pictures = ParsePictureList(a.Value("--pictures"), count);
-    else
-        for (int i = 0; i < count; ++i)
-            pictures.push_back(i);
-    if (const int error = VLMX::MakeFolder(folder)) {
-        Message(c, folder + ": " + VLMX::TWriteResult{VLMX::TWriteResult::Failed, error}.Text());
-        return ExitTrouble;
-    }
+    for (int i = 0; i < count; ++i)
+        pictures.push_back(i);
+    return pictures;
+}
 
-    TProgressBar bar(c.err, c.errIsTerminal && !quiet);
-    TConsoleInterface ui(c.err, bar);
+// The export with its bar on stderr (when shown); an interrupt stops it after the pictures
+// under way.
+VLMX::TExportReport ExportWithBar(const TConsole& c, bool bar, VLM::TLayerKind kind,
+                                  const std::string& path, const std::vector<int>& pictures,
+                                  const std::string& folder, const VLMX::TExportOptions& options) {
+    TProgressBar progress(c.err, bar);
     const VLMX::TExportReport report =
         VLMX::ExportPictures(kind, path, pictures, folder, options, [&](int done, int total) {
             if (c.interrupted && *c.interrupted) return false;
-            bar.Show(done, total);
+            progress.Show(done, total);
             return true;
         });
-    bar.Finish();
+    progress.Finish();
+    return report;
+}
 
+// What was not written and why, and (unless quiet) what was; the exit status.
+int ReportExport(const TConsole& c, const VLMX::TExportReport& report, const std::string& folder,
+                 bool quiet) {
+    // A character that does not fit still gets its dump file; the viewer would end after it, a
+    // batch goes on.
+    for (const VLMX::TPictureFailure& f : report.failures)
+        if (!f.dump.empty())
+            Message(c, "diagnostic dump (also in " + VLM::TCharacterBitmap::DumpPath() + "):\n" +
+                           Readable(f.dump));
     for (const VLMX::TPictureFailure& f : report.failures) {
         if (f.kind == VLMX::TPictureFailure::Unreadable)
             Message(c, "picture " + std::to_string(f.index) + ": " + f.reason);
@@ -234,6 +205,30 @@ int Export(const TConsole& c, const std::vector<std::string>& args) {
     }
     if (report.WriteFailed()) return ExitTrouble;
     return report.Unreadable() ? ExitUnreadable : ExitOk;
+}
+
+int Export(const TConsole& c, const std::vector<std::string>& args) {
+    const TArguments a = ParseArguments(args, {"--out", "--pictures", "--scale", "--jobs"},
+                                        {"--elements", "--force", "--quiet"});
+    if (a.words.size() != 1) throw TUsageError{"export takes one archive"};
+    const std::string folder = a.Value("--out");
+    if (folder.empty()) throw TUsageError{"export needs --out DIR"};
+    VLMX::TExportOptions options;
+    options.scale = ParseNumber(a.Value("--scale", "1"), 1, VLMX::MaxScale, "--scale");
+    options.threads = ParseNumber(a.Value("--jobs", "0"), 0, 256, "--jobs");
+    options.elements = a.Has("--elements");
+    options.overwrite = a.Has("--force");
+    const bool quiet = a.Has("--quiet");
+    const std::string& path = a.words[0];
+    const VLM::TLayerKind kind = OpenArchive(c, path);
+    const std::vector<int> pictures = PicturesToExport(a, VLM::NewPicture(kind, path)->GetCount());
+    if (const int error = VLMX::MakeFolder(folder)) {
+        Message(c, folder + ": " + VLMX::TWriteResult{VLMX::TWriteResult::Failed, error}.Text());
+        return ExitTrouble;
+    }
+    const VLMX::TExportReport report =
+        ExportWithBar(c, c.errIsTerminal && !quiet, kind, path, pictures, folder, options);
+    return ReportExport(c, report, folder, quiet);
 }
 
 // One layer of a composition as the command line names it.
@@ -303,8 +298,6 @@ int Compose(const TConsole& c, const std::vector<std::string>& args) {
     const int scale = ParseNumber(a.Value("--scale", "1"), 1, VLMX::MaxScale, "--scale");
     const std::vector<TComposedLayer> layers = ComposedLayers(c, a);
 
-    TProgressBar noBar(c.err, false);
-    TConsoleInterface ui(c.err, noBar);
     VLM::TScreen screen;
     try {
         DrawLayers(screen, layers);

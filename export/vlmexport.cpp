@@ -33,18 +33,23 @@ struct TOutcome {
     int64_t bytes = 0;
     std::vector<TPictureFailure> failures;
     bool stop = false; // the folder refused a file
-    // A character whose element did not fit: the calling thread composes that element again,
-    // which writes the diagnostic dump and tells the user interface.
+    // A character whose element did not fit, for the calling thread to dump.
     std::unique_ptr<VLM::TBitmap> dump;
-    int dumpElement = -1;
 };
 
+// What every picture of a batch shares.
+struct TJob {
+    VLM::TLayerKind kind;
+    std::string archive, folder;
+    TExportOptions options;
+};
+
+// One worker's pictures, one at a time, through a picture object of its own.
 class TPictureExport {
 public:
-    TPictureExport(VLM::TLayerKind kind, const std::string& archive, const std::string& folder,
-                   const TExportOptions& options, const std::atomic<bool>& stop)
-        : kind(kind), archive(archive), folder(folder), options(options), stop(stop),
-          picture(VLM::NewPicture(kind, archive)) {}
+    TPictureExport(const TJob& job, const std::atomic<bool>& stop)
+        : kind(job.kind), archive(job.archive), folder(job.folder), options(job.options),
+          stop(stop), picture(VLM::NewPicture(kind, archive)) {}
 
     TOutcome Run(int index) {
         TOutcome o;
@@ -63,7 +68,7 @@ public:
 private:
     void Fail(TOutcome& o, TPictureFailure::TKind why, const std::string& file,
               const std::string& reason) {
-        o.failures.push_back({why, o.index, file, reason});
+        o.failures.push_back({why, o.index, file, reason, {}});
         if (why == TPictureFailure::CannotWrite) o.stop = true;
     }
 
@@ -100,7 +105,6 @@ private:
         if (outside >= 0) {
             Fail(o, TPictureFailure::Unreadable, "", OutsideText(outside));
             o.dump = std::move(picture);
-            o.dumpElement = outside;
             picture = VLM::NewPicture(kind, archive);
             return;
         }
@@ -159,22 +163,129 @@ private:
     size_t firstExisting = 0;              // the failure that names the first of them
 };
 
-// Takes a finished picture into the report; on the calling thread.
-void Absorb(TExportReport& report, TOutcome& o) {
-    ++report.done;
-    report.files += o.files;
-    report.bytes += o.bytes;
-    if (o.written) ++report.written;
-    if (o.dump) {
-        auto& ch = static_cast<VLM::TCharacterBitmap&>(*o.dump);
+// The calling thread's side of a batch: finished pictures go into the report (a character
+// that does not fit is dumped here, one at a time), and progress is asked whether to go on.
+class TBatch {
+public:
+    TBatch(int total, const TProgress& progress) : progress(progress) { report.total = total; }
+
+    void Absorb(TOutcome& o) {
+        ++report.done;
+        report.files += o.files;
+        report.bytes += o.bytes;
+        if (o.written) ++report.written;
+        if (o.dump) Dump(o);
+        for (auto& f : o.failures)
+            report.failures.push_back(std::move(f));
+    }
+
+    // A "no" stops the batch: no other picture starts.
+    void AskProgress() {
+        if (report.cancelled || !progress || progress(report.done, report.total)) return;
+        report.cancelled = true;
+        stop = true;
+    }
+
+    TExportReport Finish() {
+        std::stable_sort(
+            report.failures.begin(), report.failures.end(),
+            [](const TPictureFailure& a, const TPictureFailure& b) { return a.index < b.index; });
+        return std::move(report);
+    }
+
+    std::atomic<bool> stop{false}; // read by the workers before each picture
+
+private:
+    static void Dump(TOutcome& o) {
+        TPictureFailure& f = o.failures.back();
         try {
-            ch.ComposeElem(o.dumpElement);
+            f.dump = static_cast<const VLM::TCharacterBitmap&>(*o.dump).AppendDump();
         } catch (const std::exception& e) {
-            o.failures.back().reason += std::string("; the diagnostic dump failed: ") + e.what();
+            f.reason += std::string("; the diagnostic dump failed: ") + e.what();
         }
     }
-    for (auto& f : o.failures)
-        report.failures.push_back(std::move(f));
+
+    const TProgress& progress;
+    TExportReport report;
+};
+
+// Finished pictures on their way from the workers to the calling thread.
+class TMailbox {
+public:
+    explicit TMailbox(size_t workers) : running(workers) {}
+
+    void Post(TOutcome o) {
+        std::lock_guard<std::mutex> lock(mutex);
+        finished.push_back(std::move(o));
+        wake.notify_one();
+    }
+    void WorkerEnded() {
+        std::lock_guard<std::mutex> lock(mutex);
+        --running;
+        wake.notify_one();
+    }
+    // Waits up to 100 ms for pictures to arrive and moves them into arrived; true once every
+    // worker has ended (nothing arrives after that).
+    bool Collect(std::vector<TOutcome>& arrived) {
+        std::unique_lock<std::mutex> lock(mutex);
+        wake.wait_for(lock, std::chrono::milliseconds(100),
+                      [&] { return !finished.empty() || running == 0; });
+        arrived.swap(finished);
+        return running == 0;
+    }
+
+private:
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::vector<TOutcome> finished; // waiting for the calling thread
+    size_t running;
+};
+
+size_t ThreadCount(const TExportOptions& options, size_t pictures) {
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    return std::min<size_t>(options.threads > 0 ? options.threads : cores,
+                            std::max<size_t>(pictures, 1));
+}
+
+void ExportHere(TBatch& batch, const TJob& job, const std::vector<int>& pictures) {
+    TPictureExport exporter(job, batch.stop);
+    for (int index : pictures) {
+        if (batch.stop) break;
+        TOutcome o = exporter.Run(index);
+        if (o.stop) batch.stop = true;
+        batch.Absorb(o);
+        batch.AskProgress();
+    }
+}
+
+// The workers take the pictures in turn; the calling thread takes in what they finish and asks
+// progress at least ten times a second.
+void ExportOnThreads(TBatch& batch, const TJob& job, const std::vector<int>& pictures,
+                     size_t threads) {
+    TMailbox mailbox(threads);
+    std::atomic<size_t> next{0};
+    std::vector<std::thread> workers;
+    for (size_t t = 0; t < threads; ++t)
+        workers.emplace_back([&] {
+            TPictureExport exporter(job, batch.stop);
+            while (!batch.stop) {
+                const size_t i = next++;
+                if (i >= pictures.size()) break;
+                TOutcome o = exporter.Run(pictures[i]);
+                if (o.stop) batch.stop = true;
+                mailbox.Post(std::move(o));
+            }
+            mailbox.WorkerEnded();
+        });
+    for (bool last = false; !last;) {
+        std::vector<TOutcome> arrived;
+        last = mailbox.Collect(arrived);
+        for (TOutcome& o : arrived)
+            batch.Absorb(o);
+        batch.AskProgress();
+    }
+    for (auto& w : workers)
+        w.join();
 }
 
 } // namespace
@@ -250,70 +361,14 @@ bool TExportReport::WriteFailed() const {
 TExportReport ExportPictures(VLM::TLayerKind kind, const std::string& archive,
                              const std::vector<int>& pictures, const std::string& folder,
                              const TExportOptions& options, const TProgress& progress) {
-    TExportReport report;
-    report.total = static_cast<int>(pictures.size());
-    std::atomic<bool> stop{false};
-    const auto keepGoing = [&] {
-        if (report.cancelled || !progress || progress(report.done, report.total)) return true;
-        report.cancelled = true;
-        return false;
-    };
-
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    const size_t threads = std::min<size_t>(options.threads > 0 ? options.threads : cores,
-                                            std::max<size_t>(pictures.size(), 1));
-    if (threads <= 1) {
-        TPictureExport job(kind, archive, folder, options, stop);
-        for (int index : pictures) {
-            if (stop) break;
-            TOutcome o = job.Run(index);
-            if (o.stop) stop = true;
-            Absorb(report, o);
-            if (!keepGoing()) stop = true;
-        }
-    } else {
-        std::mutex mutex;
-        std::condition_variable wake;
-        std::vector<TOutcome> finished; // waiting for the calling thread
-        size_t running = threads;
-        std::atomic<size_t> next{0};
-        std::vector<std::thread> workers;
-        for (size_t t = 0; t < threads; ++t)
-            workers.emplace_back([&] {
-                TPictureExport job(kind, archive, folder, options, stop);
-                while (!stop) {
-                    const size_t i = next++;
-                    if (i >= pictures.size()) break;
-                    TOutcome o = job.Run(pictures[i]);
-                    if (o.stop) stop = true;
-                    std::lock_guard<std::mutex> lock(mutex);
-                    finished.push_back(std::move(o));
-                    wake.notify_one();
-                }
-                std::lock_guard<std::mutex> lock(mutex);
-                --running;
-                wake.notify_one();
-            });
-        for (bool last = false; !last;) {
-            std::vector<TOutcome> arrived;
-            {
-                std::unique_lock<std::mutex> lock(mutex);
-                wake.wait_for(lock, std::chrono::milliseconds(100),
-                              [&] { return !finished.empty() || running == 0; });
-                arrived.swap(finished);
-                last = running == 0;
-            }
-            for (TOutcome& o : arrived)
-                Absorb(report, o);
-            if (!keepGoing()) stop = true;
-        }
-        for (auto& w : workers)
-            w.join();
-    }
-    std::stable_sort(
-        report.failures.begin(), report.failures.end(),
-        [](const TPictureFailure& a, const TPictureFailure& b) { return a.index < b.index; });
-    return report;
+    TBatch batch(static_cast<int>(pictures.size()), progress);
+    const TJob job{kind, archive, folder, options};
+    const size_t threads = ThreadCount(options, pictures.size());
+    if (threads <= 1)
+        ExportHere(batch, job, pictures);
+    else
+        ExportOnThreads(batch, job, pictures, threads);
+    return batch.Finish();
 }
 
 } // namespace VLMX

@@ -227,11 +227,13 @@ TEST(CliRuns, ZeroOneOrTwoAsTheOutcomeDeserves) {
 }
 
 // A character whose element reaches outside its picture: the export library dumps it on the
-// calling thread, as the viewer does, and velmora-cli prints the dump; neither ends the batch.
+// calling thread, as the viewer does, and hands the dump back; velmora-cli prints it. Neither
+// tells the desktop or ends the batch.
 TEST(CliExport, AnElementOutsideItsPictureIsDumpedReportedAndPassedBy) {
     VLMT::TTempDir dir;
     VLMT::TRecordingInterface ui;
-    VLM::TCharacterBitmap::SetDumpPath(dir.File("run.log"));
+    const std::string log = dir.File("run.log");
+    VLM::TCharacterBitmap::SetDumpPath(log);
     const std::string path = VLMT::CharacterArchive(dir, {VLMT::ReachingOut(), VLMT::Character()});
     VLMX::MakeFolder(dir.File("lib"));
     VLMX::TExportOptions options;
@@ -241,19 +243,19 @@ TEST(CliExport, AnElementOutsideItsPictureIsDumpedReportedAndPassedBy) {
     const TRun run =
         RunCli({"export", path, "--out", dir.File("cli"), "--pictures", "126,144", "--quiet"},
                TWay::InProcess);
-    VLM::TCharacterBitmap::SetDumpPath("");
 
     ASSERT_EQ(r.failures.size(), 1u);
     EXPECT_EQ(r.failures[0].index, 144);
     EXPECT_EQ(r.failures[0].reason, "element 1 reaches outside the picture");
-    // The dump the viewer writes, of the right character, and the desktop told once; the
-    // ending is left to the caller.
-    ASSERT_EQ(ui.dialogs.size(), 1u);
-    EXPECT_NE(ui.dialogs[0].find("\tElems:  2\n\r"), std::string::npos);
-    EXPECT_EQ(ui.terminations, 1);
+    // The dump the viewer writes, of the right character, in the file (once by each export)
+    // and in the report; the desktop is not told.
+    EXPECT_NE(r.failures[0].dump.find("\tElems:  2\n\r"), std::string::npos);
+    EXPECT_EQ(VLMT::Slurp(log), r.failures[0].dump + r.failures[0].dump);
+    EXPECT_TRUE(ui.dialogs.empty());
+    EXPECT_EQ(ui.terminations, 0);
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(Contains(run.err, "diagnostic dump (also in " + dir.File("run.log") + "):\n" +
-                                      path + ":0\n\tLeft:   10\n"))
+    EXPECT_TRUE(
+        Contains(run.err, "diagnostic dump (also in " + log + "):\n" + path + ":0\n\tLeft:   10\n"))
         << run.err;
     for (const char* out : {"lib", "cli"})
         EXPECT_EQ(VLMT::FilesIn(dir.File(out)),
@@ -267,7 +269,8 @@ TEST(CliExport, AnElementOutsideItsPictureIsDumpedReportedAndPassedBy) {
     EXPECT_EQ(outside.reason, "element 1 reaches outside the picture");
     EXPECT_TRUE(good.ok && good.width == 24 && good.elements == 4);
     EXPECT_FALSE(VLMX::Inspect(*picture, 3).read);
-    EXPECT_EQ(ui.dialogs.size(), 1u);
+    EXPECT_EQ(VLMT::Slurp(log).size(), 2 * r.failures[0].dump.size());
+    VLM::TCharacterBitmap::SetDumpPath("");
 }
 
 TEST(CliProgress, ABarOnlyWhenStderrIsATerminalAndNotQuiet) {
