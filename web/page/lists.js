@@ -117,12 +117,16 @@ export class PictureList {
     if (!row) return;
     row.classList.add('shown');
     row.setAttribute('aria-current', 'true');
-    // Only the list scrolls, never the page around it.
-    const top = row.offsetTop;
-    const list = this.list;
-    if (top < list.scrollTop) list.scrollTop = top;
-    else if (top + row.offsetHeight > list.scrollTop + list.clientHeight)
-      list.scrollTop = top + row.offsetHeight - list.clientHeight;
+    // Only the list scrolls, never the page around it; at the next frame, whose layout the
+    // row's place needs anyway, rather than forcing one in the middle of a command.
+    requestAnimationFrame(() => {
+      if (this.marked !== index || this.rows[index] !== row) return;
+      const top = row.offsetTop;
+      const list = this.list;
+      if (top < list.scrollTop) list.scrollTop = top;
+      else if (top + row.offsetHeight > list.scrollTop + list.clientHeight)
+        list.scrollTop = top + row.offsetHeight - list.clientHeight;
+    });
   }
 
   // Picks up to size rows without a thumbnail, those in view first.

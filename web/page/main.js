@@ -148,7 +148,7 @@ async function openFiles(files) {
   });
   if (thumbnailBridge.running())
     thumbnailBridge.call('forget', { keep: sources.filter(Boolean).map((s) => s.id) }).catch(() => {});
-  canvas.focus();
+  canvas.focus({ preventScroll: true });
 }
 
 // Puts an archive into the engine's file system under its own name, one folder a layer; the
