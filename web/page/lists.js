@@ -27,6 +27,7 @@ export class PictureList {
     this.exportButton = this.element.querySelector('.export');
     this.rows = [];
     this.names = [];
+    this.urls = []; // the thumbnails' object URLs, let go with their rows
     this.source = null; // { id, layer, file } for the worker
     this.marked = -1;
     this.generation = 0;
@@ -70,6 +71,8 @@ export class PictureList {
     this.names = names;
     this.rows = [];
     this.list.replaceChildren();
+    for (const url of this.urls) URL.revokeObjectURL(url);
+    this.urls = [];
     this.addRows(this.generation);
     this.fill(this.generation);
   }
@@ -79,7 +82,7 @@ export class PictureList {
     if (generation !== this.generation) return;
     const model = document.createElement('li');
     model.className = 'waiting';
-    model.append(Object.assign(document.createElement('canvas'), { width: 0, height: 0 }),
+    model.append(Object.assign(document.createElement('img'), { width: 0, height: 0, alt: '' }),
       document.createElement('span'));
     const start = this.rows.length;
     const end = Math.min(this.names.length, start + RowsAtOnce);
@@ -165,7 +168,7 @@ export class PictureList {
     for (const t of made) this.draw(t);
   }
 
-  draw({ index, width, height, bitmap, error, failed }) {
+  draw({ index, width, height, png, error, failed }) {
     const row = this.rows[index];
     row.classList.remove('asked');
     const reason = failed ?? (error ? this.commands.reasonText(error) : '');
@@ -177,7 +180,10 @@ export class PictureList {
     const thumb = row.firstElementChild;
     thumb.width = width;
     thumb.height = height;
-    if (bitmap) thumb.getContext('bitmaprenderer').transferFromImageBitmap(bitmap);
+    if (png) {
+      thumb.src = URL.createObjectURL(png);
+      this.urls.push(thumb.src);
+    }
     row.classList.add('made');
   }
 }

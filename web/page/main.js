@@ -139,16 +139,17 @@ async function openFiles(files) {
     }
     archives.push({ layer, file, path: store(layer, file.name, bytes) });
   }
-  command(() => {
-    viewer.open(archives, problems);
-    for (const { layer, file } of archives) {
-      sources[layer] = { id: nextArchiveId++, layer, file };
-      lists[layer].setArchive(sources[layer], viewer.names(layer));
-    }
-  });
+  command(() => viewer.open(archives, problems));
+  canvas.focus({ preventScroll: true });
+  // The lists in a task of their own: the picture shows first, and no task does both.
+  await new Promise((resolve) => setTimeout(resolve));
+  for (const { layer, file } of archives) {
+    sources[layer] = { id: nextArchiveId++, layer, file };
+    lists[layer].setArchive(sources[layer], viewer.names(layer));
+  }
+  if (archives.length) render();
   if (thumbnailBridge.running())
     thumbnailBridge.call('forget', { keep: sources.filter(Boolean).map((s) => s.id) }).catch(() => {});
-  canvas.focus({ preventScroll: true });
 }
 
 // Puts an archive into the engine's file system under its own name, one folder a layer; the

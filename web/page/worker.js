@@ -35,16 +35,21 @@ async function forget({ keep }) {
   }
 }
 
-// Thumbnails as bitmaps ready to show: the page's thread only hands them to their canvases.
+// Thumbnails as PNG files ready to show: the page's thread only hands them to <img> elements,
+// which, unlike canvases, cost the page no compositing layer each.
 async function thumbnails({ source, indices }) {
   const archive = await archiveOf(source);
   const made = await Promise.all(indices.map(async (index) => {
     const { rgba, width, height, error } = archive.thumbnail(index);
-    const bitmap = width > 0 && height > 0
-      ? await createImageBitmap(new ImageData(rgba, width, height)) : null;
-    return { index, width, height, error, bitmap };
+    let png = null;
+    if (width > 0 && height > 0) {
+      const canvas = new OffscreenCanvas(width, height);
+      canvas.getContext('2d').putImageData(new ImageData(rgba, width, height), 0, 0);
+      png = await canvas.convertToBlob({ type: 'image/png' });
+    }
+    return { index, width, height, error, png };
   }));
-  return { result: made, transfer: made.map((t) => t.bitmap).filter(Boolean) };
+  return { result: made };
 }
 
 // Every picture of the archive into one zip; the pictures that cannot be read are listed.

@@ -133,8 +133,8 @@ describe('the three demo layers', () => {
     assert.equal(await title(page), 'Velmora Viewer 5/22 0/500 0/152');
     await page.waitForFunction(() =>
       document.querySelectorAll('[data-layer="0"] li.made').length === 22, null, { timeout: 20000 });
-    const size = await page.locator('[data-layer="0"] li.made canvas').first()
-      .evaluate((c) => [c.width, c.height]);
+    const size = await page.locator('[data-layer="0"] li.made img').first()
+      .evaluate((i) => [i.naturalWidth, i.naturalHeight]);
     assert.deepEqual(size, [160, 112], 'wallpapers at half size');
   });
 
