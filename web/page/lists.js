@@ -15,7 +15,7 @@ const StepTexts = [['前の壁紙(&T)', '次の壁紙(&V)'], ['前の背景(&B)'
   ['前のｷｬﾗ(&P)', '次のｷｬﾗ(&N)']];
 
 export class PictureList {
-  // commands: { show(layer, index), step(layer, next), exportArchive(layer) }
+  // commands: { show(layer, index), step(layer, next), exportArchive(layer), reasonText(error) }
   constructor(layer, template, bridge, commands) {
     this.layer = layer;
     this.bridge = bridge;
@@ -52,10 +52,11 @@ export class PictureList {
   retranslate() {
     this.element.querySelector('.layer-name').textContent = tr(LayerTitles[this.layer]);
     const [prev, next] = StepTexts[this.layer];
-    this.element.querySelector('.prev').textContent = '◀';
-    this.element.querySelector('.prev').title = plain(tr(prev));
-    this.element.querySelector('.next').textContent = '▶';
-    this.element.querySelector('.next').title = plain(tr(next));
+    for (const [button, caption] of [['.prev', prev], ['.next', next]]) {
+      const element = this.element.querySelector(button);
+      element.title = plain(tr(caption));
+      element.setAttribute('aria-label', element.title);
+    }
     this.exportButton.textContent = plain(tr(this.exportButton.dataset.export));
   }
 
