@@ -1,6 +1,6 @@
 // PNG files made in the page (the engine's encoder needs zlib, which the wasm build lacks):
 // 8-bit palette pictures as the command-line export writes them, and 24-bit RGB pictures.
-// Rows go unfiltered into one zlib stream; readers see the same pixels and palette.
+// Readers see the same pixels and palette as in the command-line tool's files.
 import { zlibSync } from './vendor/fflate.js';
 
 const Signature = [0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a];
@@ -38,12 +38,36 @@ function header(width, height, colourType) {
   return chunk('IHDR', data);
 }
 
-// Rows of rowBytes each, every one led by filter type 0 (none), deflated.
-function imageData(pixels, rowBytes, height) {
+// The rows of rowBytes each, every one led by filter type filter: 0 none, 1 the difference
+// from the sample bpp bytes to the left, 2 from the one above.
+function filtered(pixels, rowBytes, height, bpp, filter) {
   const raw = new Uint8Array((rowBytes + 1) * height);
-  for (let y = 0; y < height; ++y)
-    raw.set(pixels.subarray(y * rowBytes, (y + 1) * rowBytes), y * (rowBytes + 1) + 1);
-  return chunk('IDAT', zlibSync(raw, { level: 6 }));
+  for (let y = 0; y < height; ++y) {
+    const row = pixels.subarray(y * rowBytes, (y + 1) * rowBytes);
+    const out = raw.subarray(y * (rowBytes + 1) + 1, (y + 1) * (rowBytes + 1));
+    raw[y * (rowBytes + 1)] = filter;
+    if (filter === 0) {
+      out.set(row);
+    } else if (filter === 1) {
+      for (let x = 0; x < rowBytes; ++x) out[x] = row[x] - (x >= bpp ? row[x - bpp] : 0);
+    } else {
+      const above = y > 0 ? pixels.subarray((y - 1) * rowBytes, y * rowBytes) : null;
+      for (let x = 0; x < rowBytes; ++x) out[x] = row[x] - (above ? above[x] : 0);
+    }
+  }
+  return raw;
+}
+
+// One filter for the whole picture, the one whose quick deflate is smallest (as the
+// command-line export chooses), then deflated in earnest.
+function imageData(pixels, rowBytes, height, bpp) {
+  let best = null;
+  for (const filter of [0, 1, 2]) {
+    const raw = filtered(pixels, rowBytes, height, bpp, filter);
+    const size = zlibSync(raw, { level: 1 }).length;
+    if (!best || size < best.size) best = { raw, size };
+  }
+  return chunk('IDAT', zlibSync(best.raw, { level: 6 }));
 }
 
 function file(chunks) {
@@ -62,7 +86,7 @@ function file(chunks) {
 export function indexedPng({ width, height, indices, palette, transparentZero }) {
   const chunks = [header(width, height, 3), chunk('PLTE', palette)];
   if (transparentZero) chunks.push(chunk('tRNS', new Uint8Array([0])));
-  chunks.push(imageData(indices, width, height), chunk('IEND', new Uint8Array(0)));
+  chunks.push(imageData(indices, width, height, 1), chunk('IEND', new Uint8Array(0)));
   return file(chunks);
 }
 
@@ -77,6 +101,6 @@ export function rgbPng(width, height, rgba, scale = 1) {
       rgb.set(rgba.subarray(s, s + 3), (y * w + x) * 3);
     }
   }
-  return file([header(w, height * scale, 2), imageData(rgb, w * 3, height * scale),
+  return file([header(w, height * scale, 2), imageData(rgb, w * 3, height * scale, 3),
     chunk('IEND', new Uint8Array(0))]);
 }
