@@ -137,7 +137,7 @@ private:
                   all;
         }
         if (o.stop || stop) return false;
-        const std::vector<int32_t> groups = ch.ElemGroups();
+        const std::vector<int32_t> spots = ch.ElemSpots(); // written as "group"
         std::string json = "[\n";
         for (int e = 0; e < ch.Elems; ++e) {
             json += "  {\"index\": " + std::to_string(e) +
@@ -145,7 +145,7 @@ private:
                     ", \"top\": " + std::to_string(ch.getElemTop(e)) +
                     ", \"width\": " + std::to_string(ch.getElemWidth(e)) +
                     ", \"height\": " + std::to_string(ch.getElemHeight(e)) +
-                    ", \"group\": " + std::to_string(groups[static_cast<size_t>(e)]) + "}" +
+                    ", \"group\": " + std::to_string(spots[static_cast<size_t>(e)]) + "}" +
                     (e + 1 < ch.Elems ? ",\n" : "\n");
         }
         json += "]\n";

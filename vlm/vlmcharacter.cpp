@@ -340,26 +340,26 @@ bool TCharacterBitmap::SameElemRect(int i, int j) const {
            a->height == b->height;
 }
 
-std::vector<int32_t> TCharacterBitmap::ElemGroups() const {
-    std::vector<int32_t> groups;
-    if (!Loaded || elements.empty()) return groups;
+std::vector<int32_t> TCharacterBitmap::ElemSpots() const {
+    std::vector<int32_t> spots;
+    if (!Loaded || elements.empty()) return spots;
     // A record may hold 65535 elements, so rectangles already seen are looked up, not compared
     // in turn.
     std::map<std::array<int32_t, 4>, int32_t> lowest;
     for (int e = 0; e < Elems; ++e) {
         const TElem* el = Elem(e);
         if (!el) break;
-        groups.push_back(
+        spots.push_back(
             lowest.try_emplace({el->left, el->top, el->width, el->height}, e).first->second);
     }
-    return groups;
+    return spots;
 }
 
 std::vector<int32_t> TCharacterBitmap::DefaultElems() const {
-    const std::vector<int32_t> groups = ElemGroups();
+    const std::vector<int32_t> spots = ElemSpots();
     std::vector<int32_t> shown;
-    for (size_t e = 0; e < groups.size(); ++e)
-        if (groups[e] == static_cast<int32_t>(e)) shown.push_back(groups[e]);
+    for (size_t e = 0; e < spots.size(); ++e)
+        if (spots[e] == static_cast<int32_t>(e)) shown.push_back(spots[e]);
     return shown;
 }
 
