@@ -91,6 +91,12 @@ private:
     const TElem* Elem(int i) const; // null when i is not an element
     void ClearElements();
     void ReadRecord(TFile& file, int64_t record, int count);
+    void ReadPalette(TFile& file, int64_t record);
+    static std::vector<TElemEntry> ReadTables(TFile& file, int64_t record, int count);
+    static void CheckEntries(const std::vector<TElemEntry>& entries, int64_t pixelArea,
+                             int64_t fileSize);
+    void AllocateElements(const std::vector<TElemEntry>& entries);
+    void ReadPixels(TFile& file, int64_t pixelArea);
     void FillWork();
     void ApplyCorrections();
     void WriteDump();
