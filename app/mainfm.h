@@ -31,7 +31,7 @@ class QMenu;
 class QMenuBar;
 class QTimer;
 class TQtCanvas;
-class TpictureListForm;
+class TPictureListForm;
 class TtoolsForm;
 namespace VLMQ {
 class TPictureOut;
@@ -98,7 +98,7 @@ public:
     QAction* leaveFullScreenKey = nullptr; // Esc, only while full screen
     QMenu* recentMenu = nullptr;
     std::array<QAction*, 3> pictureListMenus{};
-    std::array<QPointer<TpictureListForm>, 3> pictureLists;
+    std::array<QPointer<TPictureListForm>, 3> pictureLists;
 
     void UpdateCaption();
     // What the status line says now.

@@ -109,10 +109,10 @@ void TmainForm::OpenRecent(int layer, const QString& path) {
 
 void TmainForm::ShowPictureList(int layer) {
     if (layer < 0 || layer >= 3 || !screen) return;
-    QPointer<TpictureListForm>& list = pictureLists[layer];
+    QPointer<TPictureListForm>& list = pictureLists[layer];
     if (!list) {
-        list = new TpictureListForm(this);
-        connect(list, &TpictureListForm::pictureChosen, this, &TmainForm::PictureChosen);
+        list = new TPictureListForm(this);
+        connect(list, &TPictureListForm::pictureChosen, this, &TmainForm::PictureChosen);
         list->SetArchive(layer, VLMQ::FromHostName(std::invoke(LayerOps[layer].fileName, *screen)));
         listMarks[layer] = -2;
     }
