@@ -12,13 +12,11 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
-#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -642,58 +640,12 @@ void TmainForm::ElementChosen(int element) {
     });
 }
 
-namespace {
-
-// The top-left corner that keeps a frame of the given size inside area, as far as it fits.
-QPoint KeptInside(const QRect& area, QPoint place, const QSize& frame) {
-    place.setX(std::clamp(place.x(), area.x(),
-                          std::max(area.x(), area.x() + area.width() - frame.width())));
-    place.setY(std::clamp(place.y(), area.y(),
-                          std::max(area.y(), area.y() + area.height() - frame.height())));
-    return place;
-}
-
-} // namespace
-
 void TmainForm::PlaceTools() {
-    if (!tools) return;
-    const QRect frame = frameGeometry();
-    const QPoint clientOffset = geometry().topLeft() - frame.topLeft();
-    // Until the desktop has framed the tools window, its frame is taken to be like this one's.
-    QRect toolsFrame = tools->frameGeometry();
-    QPoint toolsOffset = tools->geometry().topLeft() - toolsFrame.topLeft();
-    if (toolsFrame.size() == tools->size()) {
-        toolsFrame.setSize(tools->size() + frame.size() - geometry().size());
-        toolsOffset = clientOffset;
-    }
-    // Where the user had put it when the viewer was last closed, if that is still on a screen,
-    // and then wholly on it: the screens may have changed since.
-    if (toolsPlaceAtStart) {
-        const auto [frameAt, clientAt] = *toolsPlaceAtStart;
-        toolsPlaceAtStart.reset();
-        if (const QScreen* display = QGuiApplication::screenAt(frameAt)) {
-            const QPoint place =
-                KeptInside(display->availableGeometry(), frameAt, toolsFrame.size());
-            tools->Place(place, place + (clientAt - frameAt), true);
-            return;
-        }
-    }
-    QPoint place(frame.x() + frame.width(), frame.y());
-    if (const QScreen* display = QWidget::screen()) {
-        const QRect area = display->availableGeometry();
-        if (place.x() + toolsFrame.width() > area.x() + area.width() &&
-            frame.x() - toolsFrame.width() >= area.x())
-            place.setX(frame.x() - toolsFrame.width());
-        place = KeptInside(area, place, toolsFrame.size());
-    }
-    tools->Place(place, place + toolsOffset);
+    if (tools) tools->PlaceBeside(*this);
 }
 
 void TmainForm::FollowWithTools() {
-    // Against a full-screen window it would only stand over the picture; it follows again when
-    // full screen is left.
-    if (isFullScreen()) return;
-    if (tools && tools->isVisible() && !tools->MovedByUser()) Guard([this] { PlaceTools(); });
+    if (tools) Guard([this] { tools->Follow(*this); });
 }
 
 void TmainForm::moveEvent(QMoveEvent* event) {

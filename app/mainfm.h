@@ -166,8 +166,7 @@ public:
     void OpenRequested(int layer);
     void PictureChosen(int layer, int index);
     void ElementChosen(int element);
-    // Puts the tools window against this window's right edge (or its left edge when the right
-    // one has no room), never off the screen.
+    // Puts the tools window against this window's right edge (toolsplace.cpp has the rules).
     void PlaceTools();
 
     // The client area (the picture's surface; the menu bar is not part of it).
@@ -231,8 +230,7 @@ private:
     QStringList notes;                        // problems of the last command, status line first
     std::array<int, 3> listMarks{-2, -2, -2}; // the picture each list marks (-2: not yet)
     bool toolsShownAtStart = true;            // the tools window comes up with the first show
-    std::optional<std::pair<QPoint, QPoint>> toolsPlaceAtStart; // its frame and client corner
-    VLMQ::TPictureOut* pictureOut = nullptr;                    // a child of this window
+    VLMQ::TPictureOut* pictureOut = nullptr;  // a child of this window
 };
 
 // The one main window.

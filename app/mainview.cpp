@@ -56,9 +56,6 @@ const QString ZoomKey = QStringLiteral("view/zoom");
 const QString IntegerKey = QStringLiteral("view/integerScaling");
 const QString GeometryKey = QStringLiteral("window/geometry");
 const QString ToolsShownKey = QStringLiteral("tools/visible");
-const QString ToolsMovedKey = QStringLiteral("tools/moved");
-const QString ToolsFrameKey = QStringLiteral("tools/frame");
-const QString ToolsClientKey = QStringLiteral("tools/client");
 
 } // namespace
 
@@ -248,9 +245,7 @@ void TmainForm::RestoreView() {
     const QByteArray geometry = settings->value(GeometryKey).toByteArray();
     if (!geometry.isEmpty()) restoreGeometry(geometry);
     toolsShownAtStart = settings->value(ToolsShownKey, true).toBool();
-    if (settings->value(ToolsMovedKey, false).toBool())
-        toolsPlaceAtStart = std::make_pair(settings->value(ToolsFrameKey).toPoint(),
-                                           settings->value(ToolsClientKey).toPoint());
+    if (tools) tools->RestorePlace(*settings);
     FormResize();
 }
 
@@ -260,12 +255,7 @@ void TmainForm::SaveView() const {
     settings->setValue(ZoomKey, zoom);
     settings->setValue(IntegerKey, integerScaleMenu->isChecked());
     settings->setValue(ToolsShownKey, tools && tools->isVisible());
-    const bool moved = tools && tools->MovedByUser();
-    settings->setValue(ToolsMovedKey, moved);
-    if (moved) {
-        settings->setValue(ToolsFrameKey, tools->frameGeometry().topLeft());
-        settings->setValue(ToolsClientKey, tools->geometry().topLeft());
-    }
+    TtoolsForm::SavePlace(*settings, tools);
 }
 
 void TmainForm::closeEvent(QCloseEvent* event) {
