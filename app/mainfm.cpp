@@ -171,9 +171,21 @@ QAction* TmainForm::AddItem(QMenu* menu, Qt::Key key, void (TmainForm::*handler)
     return action;
 }
 
+// Each menu in the order it stands in the menu bar; RetranslateUi gives every menu and item
+// its text.
 void TmainForm::CreateMenus() {
-    // RetranslateUi gives every menu and item its text.
     mainMenu = menuBar();
+    CreateFileMenu();
+    openDialog = new QFileDialog(this);
+    openDialog->setOption(QFileDialog::DontUseNativeDialog);
+    openDialog->setOption(QFileDialog::HideNameFilterDetails);
+    openDialog->setFileMode(QFileDialog::ExistingFile);
+    openDialog->setAcceptMode(QFileDialog::AcceptOpen);
+    CreateViewMenu();
+    CreateOptionsMenu();
+}
+
+void TmainForm::CreateFileMenu() {
     fileMenu = mainMenu->addMenu(QString());
     openWallPaperMenu = AddItem(fileMenu, Qt::Key_W, &TmainForm::openWallPaperMenuClick);
     openBackGroundMenu = AddItem(fileMenu, Qt::Key_G, &TmainForm::openBackGroundMenuClick);
@@ -182,6 +194,13 @@ void TmainForm::CreateMenus() {
     savePictureMenu = AddItem(fileMenu, Qt::Key_S, &TmainForm::savePictureMenuClick);
     copyPictureMenu = AddItem(fileMenu, Qt::Key_C, &TmainForm::copyPictureMenuClick);
     copyPictureMenu->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    CreateExportMenu();
+    mbar1 = fileMenu->addSeparator();
+    exitMenu = AddItem(fileMenu, Qt::Key_X, &TmainForm::exitMenuClick);
+}
+
+// An item a layer, and what carries out their exports.
+void TmainForm::CreateExportMenu() {
     exportMenu = fileMenu->addMenu(QString());
     for (int k = 0; k < 3; ++k)
         connect(exportMenu->addAction(QString()), &QAction::triggered, this,
@@ -196,15 +215,10 @@ void TmainForm::CreateMenus() {
     pictureOut = new VLMQ::TPictureOut(this);
     connect(pictureOut, &VLMQ::TPictureOut::told, this,
             [this](const QString& text) { statusBar()->showMessage(text, 10000); });
-    mbar1 = fileMenu->addSeparator();
-    exitMenu = AddItem(fileMenu, Qt::Key_X, &TmainForm::exitMenuClick);
+}
 
-    openDialog = new QFileDialog(this);
-    openDialog->setOption(QFileDialog::DontUseNativeDialog);
-    openDialog->setOption(QFileDialog::HideNameFilterDetails);
-    openDialog->setFileMode(QFileDialog::ExistingFile);
-    openDialog->setAcceptMode(QFileDialog::AcceptOpen);
-
+// The stepping commands and the automatic display with its timer.
+void TmainForm::CreateViewMenu() {
     viewMenu = mainMenu->addMenu(QString());
     nextWallPaperMenu = AddItem(viewMenu, Qt::Key_V, &TmainForm::nextWallPaperMenuClick);
     prevWallPaperMenu = AddItem(viewMenu, Qt::Key_T, &TmainForm::prevWallPaperMenuClick);
@@ -218,7 +232,9 @@ void TmainForm::CreateMenus() {
 
     timer = new QTimer(this);
     timer->setInterval(200);
+}
 
+void TmainForm::CreateOptionsMenu() {
     optionsMenu = mainMenu->addMenu(QString());
     toolsMenu = AddItem(optionsMenu, Qt::Key_Y, &TmainForm::toolsMenuClick, true);
     toolsMenu->setChecked(true);

@@ -45,33 +45,34 @@ public:
     explicit TmainForm(QWidget* owner = nullptr);
     ~TmainForm() override;
 
-    // The window's components, in the order of its resource.
+    // The menus and their items in menu-bar order, as CreateMenus makes them, with the open
+    // dialog and the automatic display's timer.
     QMenuBar* mainMenu = nullptr;
     QMenu* fileMenu = nullptr;
     QAction* openWallPaperMenu = nullptr;
-    QAction* mbar1 = nullptr;
+    QAction* openBackGroundMenu = nullptr;
+    QAction* openCharacterMenu = nullptr;
+    // Pictures out: the composed picture, or one layer's whole archive (an item a layer).
+    QAction* savePictureMenu = nullptr;
+    QAction* copyPictureMenu = nullptr;
+    QMenu* exportMenu = nullptr;
+    QAction* mbar1 = nullptr; // the separator above exitMenu
     QAction* exitMenu = nullptr;
     QFileDialog* openDialog = nullptr;
     QMenu* viewMenu = nullptr;
     QAction* nextWallPaperMenu = nullptr;
     QAction* prevWallPaperMenu = nullptr;
-    QAction* resetMenu = nullptr;
-    QAction* zoomMenu = nullptr;
-    QAction* openBackGroundMenu = nullptr;
     QAction* nextBackGroundMenu = nullptr;
     QAction* prevBackGroundMenu = nullptr;
-    QAction* autoPlayMenu = nullptr;
-    QTimer* timer = nullptr;
-    QAction* openCharacterMenu = nullptr;
     QAction* nextCharacterMenu = nullptr;
     QAction* prevCharacterMenu = nullptr;
+    QAction* resetMenu = nullptr;
+    QAction* zoomMenu = nullptr;
+    QAction* autoPlayMenu = nullptr;
+    QTimer* timer = nullptr;
     QMenu* optionsMenu = nullptr;
     QAction* toolsMenu = nullptr;
     QAction* versionMenu = nullptr;
-    // Pictures out: the composed picture, or one layer's whole archive (an item a layer).
-    QAction* savePictureMenu = nullptr;
-    QAction* copyPictureMenu = nullptr;
-    QMenu* exportMenu = nullptr;
     // Options > language: Japanese, the viewer's own, or English; kept for the next start.
     QMenu* languageMenu = nullptr;
     QAction* japaneseMenu = nullptr;
@@ -88,8 +89,9 @@ public:
     // a layer shows nothing.
     QLabel* statusLine = nullptr;
 
-    // Beyond the resource: zoom steps, integer scaling, full screen, the recent archives and
-    // one picture list per layer (made on first use, children of this window).
+    // Items of the view and of the ways to archives (CreateViewItems, CreateOpenItems): zoom
+    // steps, integer scaling, full screen, the recent archives and one picture list per layer
+    // (made on first use, children of this window).
     QAction* zoomInMenu = nullptr;
     QAction* zoomOutMenu = nullptr;
     QAction* zoomResetMenu = nullptr;
@@ -203,10 +205,16 @@ private:
     QString PixelText() const;
     bool CanvasEvent(QEvent* event);
     void CreateViewItems();
+    void AddPlainKeys();
+    void CreateFullScreenItems();
     void CreateOpenItems();
     void Step(int layer, bool next);
     void FollowWithTools();
     void CreateMenus();
+    void CreateFileMenu();
+    void CreateExportMenu();
+    void CreateViewMenu();
+    void CreateOptionsMenu();
     // Sets the text of every menu and item (and the status line) in the present language.
     void RetranslateUi();
     QAction* AddItem(QMenu* menu, Qt::Key key, void (TmainForm::*handler)(),

@@ -60,7 +60,29 @@ const QString ToolsShownKey = QStringLiteral("tools/visible");
 } // namespace
 
 void TmainForm::CreateViewItems() {
-    // Plain keys beside the Ctrl keys of the stepping commands.
+    AddPlainKeys();
+    viewMenu->addSeparator();
+    zoomInMenu = AddItem(viewMenu, Qt::Key_Plus, &TmainForm::zoomInMenuClick);
+    // Ctrl+= as well: "+" is the shifted "=" on many keyboards.
+    zoomInMenu->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    zoomOutMenu = AddItem(viewMenu, Qt::Key_Minus, &TmainForm::zoomOutMenuClick);
+    zoomResetMenu = AddItem(viewMenu, Qt::Key_0, &TmainForm::zoomResetMenuClick);
+    integerScaleMenu = AddItem(viewMenu, Qt::Key_unknown, &TmainForm::integerScaleMenuClick, true);
+    integerScaleMenu->setShortcut(QKeySequence());
+    CreateFullScreenItems();
+
+    // Full screen hides the menu bar, whose items' keys then work through the window itself.
+    for (QMenu* menu : {fileMenu, viewMenu, optionsMenu})
+        for (QAction* item : menu->actions())
+            if (!item->shortcut().isEmpty()) addAction(item);
+
+    canvas->setMouseTracking(true);
+    canvas->installEventFilter(this);
+}
+
+// Plain keys beside the Ctrl keys of the stepping commands.
+void TmainForm::AddPlainKeys() {
     const std::pair<QAction*, Qt::Key> plain[] = {{nextWallPaperMenu, Qt::Key_PageDown},
                                                   {prevWallPaperMenu, Qt::Key_PageUp},
                                                   {nextBackGroundMenu, Qt::Key_Down},
@@ -74,16 +96,9 @@ void TmainForm::CreateViewItems() {
         plainKeys.push_back(key);
     }
     qApp->installEventFilter(new TPlainKeys(this, std::move(plainKeys)));
+}
 
-    viewMenu->addSeparator();
-    zoomInMenu = AddItem(viewMenu, Qt::Key_Plus, &TmainForm::zoomInMenuClick);
-    // Ctrl+= as well: "+" is the shifted "=" on many keyboards.
-    zoomInMenu->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
-    zoomOutMenu = AddItem(viewMenu, Qt::Key_Minus, &TmainForm::zoomOutMenuClick);
-    zoomResetMenu = AddItem(viewMenu, Qt::Key_0, &TmainForm::zoomResetMenuClick);
-    integerScaleMenu = AddItem(viewMenu, Qt::Key_unknown, &TmainForm::integerScaleMenuClick, true);
-    integerScaleMenu->setShortcut(QKeySequence());
+void TmainForm::CreateFullScreenItems() {
     fullScreenMenu = AddItem(viewMenu, Qt::Key_F11, &TmainForm::fullScreenMenuClick, true);
     fullScreenMenu->setShortcut(QKeySequence(Qt::Key_F11));
     fullScreenMenu->setShortcutContext(Qt::WindowShortcut);
@@ -99,14 +114,6 @@ void TmainForm::CreateViewItems() {
             if (isFullScreen()) fullScreenMenu->trigger();
         });
     });
-
-    // Full screen hides the menu bar, whose items' keys then work through the window itself.
-    for (QMenu* menu : {fileMenu, viewMenu, optionsMenu})
-        for (QAction* item : menu->actions())
-            if (!item->shortcut().isEmpty()) addAction(item);
-
-    canvas->setMouseTracking(true);
-    canvas->installEventFilter(this);
 }
 
 // ---- Zoom ----------------------------------------------------------------------------------
