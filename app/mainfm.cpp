@@ -153,6 +153,10 @@ TmainForm::~TmainForm() {
     if (mainForm == this) mainForm = nullptr;
 }
 
+TViewerWindows::TViewerWindows() : form(std::make_unique<TmainForm>()), tools(form->tools.data()) {}
+
+TViewerWindows::~TViewerWindows() = default;
+
 QAction* TmainForm::AddItem(QMenu* menu, Qt::Key key, void (TmainForm::*handler)(),
                             bool checkable) {
     QAction* action = menu->addAction(QString());

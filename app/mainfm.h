@@ -244,6 +244,18 @@ private:
 // The one main window.
 extern TmainForm* mainForm;
 
+// Both windows as the application owns them: the main window, made without an owner, and the
+// tools window it made, which the application adopts here. The tools window goes first.
+struct TViewerWindows {
+    TViewerWindows();
+    ~TViewerWindows();
+    TViewerWindows(const TViewerWindows&) = delete;
+    TViewerWindows& operator=(const TViewerWindows&) = delete;
+
+    std::unique_ptr<TmainForm> form;
+    std::unique_ptr<TtoolsForm> tools; // declared after form: destroyed before it
+};
+
 // A filter list of label|pattern pairs as the open dialog's name filters: the label as it
 // stands, the patterns for the host ("*.*" is every file, letter case does not matter).
 QStringList DialogFilters(const char* filter);
