@@ -144,7 +144,8 @@ void TScreen::DrawElementOffscreen(int32_t element) {
 }
 
 void TScreen::DrawShownElements() {
-    for (int32_t e : shownElements) DrawElementOffscreen(e);
+    for (int32_t e : shownElements)
+        DrawElementOffscreen(e);
 }
 
 void TScreen::DrawWallPaper(int index) {
