@@ -3,6 +3,7 @@
 #include "cliargs.h"
 #include "progress.h"
 #include "vlmexport.h"
+#include "vlmjson.h"
 #include "vlmlayers.h"
 #include "vlmnaming.h"
 #include "vlmscreen.h"
@@ -95,11 +96,35 @@ VLM::TLayerKind OpenArchive(const TConsole& c, const std::string& path) {
     return *kind;
 }
 
-std::string Field(int64_t value, bool known) {
-    return known ? std::to_string(value) : "-";
+std::string Status(const VLMX::TPictureInfo& p) {
+    return p.ok ? "ok" : p.reason;
 }
-std::string JsonField(int64_t value, bool known) {
-    return known ? std::to_string(value) : "null";
+
+// index, offset, width, height, elements (characters), status, name: tab-separated, "-" for
+// what is not known.
+std::string ListLine(const VLMX::TPictureInfo& p, bool character) {
+    const auto field = [](int64_t value, bool known) {
+        return known ? std::to_string(value) : std::string("-");
+    };
+    return std::to_string(p.index) + "\t" + field(p.offset, p.read) + "\t" +
+           field(p.width, p.read) + "\t" + field(p.height, p.read) + "\t" +
+           field(p.elements, character && p.read) + "\t" + Status(p) + "\t" + p.name + "\n";
+}
+
+// The same fields as JSON, null for what is not known.
+VLMX::TJson ListObject(const VLMX::TPictureInfo& p, bool character) {
+    const auto field = [](int64_t value, bool known) {
+        return known ? VLMX::TJson(value) : VLMX::TJson(nullptr);
+    };
+    VLMX::TJson o;
+    o["index"] = p.index;
+    o["offset"] = field(p.offset, p.read);
+    o["width"] = field(p.width, p.read);
+    o["height"] = field(p.height, p.read);
+    o["elements"] = field(p.elements, character && p.read);
+    o["status"] = Status(p);
+    o["name"] = p.name;
+    return o;
 }
 
 int List(const TConsole& c, const std::vector<std::string>& args) {
@@ -107,33 +132,20 @@ int List(const TConsole& c, const std::vector<std::string>& args) {
     if (a.words.size() != 1) throw TUsageError{"list takes one archive"};
     const std::string& path = a.words[0];
     const VLM::TLayerKind kind = OpenArchive(c, path);
+    const bool character = kind == VLM::TLayerKind::Character, json = a.Has("--json");
     const auto picture = VLM::NewPicture(kind, path);
-    const bool json = a.Has("--json");
     const int count = picture->GetCount();
     int unreadable = 0;
-    if (json) std::fputs("[\n", c.out);
+    std::vector<VLMX::TJson> objects;
     for (int i = 0; i < count; ++i) {
         const VLMX::TPictureInfo p = VLMX::Inspect(*picture, i);
-        const bool loaded = p.read;
-        const bool hasElements = kind == VLM::TLayerKind::Character && loaded;
-        const std::string status = p.ok ? "ok" : p.reason;
         if (!p.ok) ++unreadable;
-        if (json) {
-            std::fprintf(c.out,
-                         "  {\"index\": %d, \"offset\": %s, \"width\": %s, \"height\": %s, "
-                         "\"elements\": %s, \"status\": %s, \"name\": %s}%s\n",
-                         i, JsonField(p.offset, loaded).c_str(), JsonField(p.width, loaded).c_str(),
-                         JsonField(p.height, loaded).c_str(),
-                         JsonField(p.elements, hasElements).c_str(),
-                         VLMX::JsonString(status).c_str(), VLMX::JsonString(p.name).c_str(),
-                         i + 1 < count ? "," : "");
-        } else {
-            std::fprintf(c.out, "%d\t%s\t%s\t%s\t%s\t%s\t%s\n", i, Field(p.offset, loaded).c_str(),
-                         Field(p.width, loaded).c_str(), Field(p.height, loaded).c_str(),
-                         Field(p.elements, hasElements).c_str(), status.c_str(), p.name.c_str());
-        }
+        if (json)
+            objects.push_back(ListObject(p, character));
+        else
+            std::fputs(ListLine(p, character).c_str(), c.out);
     }
-    if (json) std::fputs("]\n", c.out);
+    if (json) std::fputs(VLMX::JsonLines(objects).c_str(), c.out);
     if (std::fflush(c.out) != 0) {
         Message(c, "cannot write the list");
         return ExitTrouble;
