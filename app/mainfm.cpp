@@ -1,11 +1,11 @@
 #include "mainfm.h"
 
 #include "language.h"
-#include "layers.h"
 #include "pictureout.h"
 #include "qtcanvas.h"
 #include "qtui.h"
 #include "toolsfm.h"
+#include "vlmlayers.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -206,14 +206,15 @@ void TmainForm::CreateFileMenu() {
 // An item a layer, and what carries out their exports.
 void TmainForm::CreateExportMenu() {
     exportMenu = fileMenu->addMenu(QString());
-    for (int k = 0; k < 3; ++k)
+    for (VLM::TLayerKind layer : VLM::AllLayers)
         connect(exportMenu->addAction(QString()), &QAction::triggered, this,
-                [this, k] { Guard([&] { exportMenuClick(k); }); });
+                [this, layer] { Guard([&] { exportMenuClick(layer); }); });
     // A layer without an archive has nothing to export.
     connect(exportMenu, &QMenu::aboutToShow, this, [this] {
         Guard([this] {
             for (int k = 0; k < 3; ++k)
-                exportMenu->actions()[k]->setEnabled(std::invoke(LayerOps[k].count, *screen) > 0);
+                exportMenu->actions()[k]->setEnabled(std::invoke(VLM::LayerOps[k].count, *screen) >
+                                                     0);
         });
     });
     pictureOut = new VLMQ::TPictureOut(this);
@@ -359,36 +360,37 @@ bool TmainForm::ChooseFile(const char* filter, const char* defaultPath, std::str
     return true;
 }
 
-void TmainForm::Open(int layer) {
+void TmainForm::Open(VLM::TLayerKind layer) {
     std::string path;
-    if (!ChooseFile(Filters[layer], DefaultPaths[layer], path)) return;
+    const int k = VLM::LayerIndex(layer);
+    if (!ChooseFile(Filters[k], DefaultPaths[k], path)) return;
     notes.clear();
     OpenArchive(layer, path);
     // The wallpaper command leaves the caption to the next paint or command.
-    if (layer != 0) UpdateCaption();
+    if (layer != VLM::TLayerKind::WallPaper) UpdateCaption();
 }
 
-void TmainForm::OpenArchive(int layer, const std::string& path) {
+void TmainForm::OpenArchive(VLM::TLayerKind layer, const std::string& path) {
     VLMQ::Failures().Forget();
     lastLayer = layer;
     VLM::TScreen& s = *screen;
-    std::invoke(LayerOps[layer].put, s, path);
-    this->*Indices[layer] = 0;
+    std::invoke(VLM::OpsOf(layer).put, s, path);
+    this->*Indices[VLM::LayerIndex(layer)] = 0;
     // Before the draw, which a broken character can fail.
     ArchiveOpened(layer, path);
-    std::invoke(LayerOps[layer].draw, s, 0);
+    std::invoke(VLM::OpsOf(layer).draw, s, 0);
 }
 
 void TmainForm::openWallPaperMenuClick() {
-    Open(0);
+    Open(VLM::TLayerKind::WallPaper);
 }
 
 void TmainForm::openBackGroundMenuClick() {
-    Open(1);
+    Open(VLM::TLayerKind::BackGround);
 }
 
 void TmainForm::openCharacterMenuClick() {
-    Open(2);
+    Open(VLM::TLayerKind::Character);
 }
 
 void TmainForm::exitMenuClick() {
@@ -398,43 +400,43 @@ void TmainForm::exitMenuClick() {
 
 // ---- Stepping ------------------------------------------------------------------------------
 
-void TmainForm::Step(int layer, bool next) {
+void TmainForm::Step(VLM::TLayerKind layer, bool next) {
     lastLayer = layer;
     notes.clear();
     VLM::TScreen& s = *screen;
-    int32_t& i = this->*Indices[layer];
-    const int n = std::invoke(LayerOps[layer].count, s);
+    int32_t& i = this->*Indices[VLM::LayerIndex(layer)];
+    const int n = std::invoke(VLM::OpsOf(layer).count, s);
     if (next) {
         if (++i >= n) i = 0;
     } else {
         if (--i < 0) i = n - 1;
     }
-    std::invoke(LayerOps[layer].draw, s, i);
+    std::invoke(VLM::OpsOf(layer).draw, s, i);
     UpdateCaption();
 }
 
 void TmainForm::nextWallPaperMenuClick() {
-    Step(0, true);
+    Step(VLM::TLayerKind::WallPaper, true);
 }
 
 void TmainForm::prevWallPaperMenuClick() {
-    Step(0, false);
+    Step(VLM::TLayerKind::WallPaper, false);
 }
 
 void TmainForm::nextBackGroundMenuClick() {
-    Step(1, true);
+    Step(VLM::TLayerKind::BackGround, true);
 }
 
 void TmainForm::prevBackGroundMenuClick() {
-    Step(1, false);
+    Step(VLM::TLayerKind::BackGround, false);
 }
 
 void TmainForm::nextCharacterMenuClick() {
-    Step(2, true);
+    Step(VLM::TLayerKind::Character, true);
 }
 
 void TmainForm::prevCharacterMenuClick() {
-    Step(2, false);
+    Step(VLM::TLayerKind::Character, false);
 }
 
 void TmainForm::resetMenuClick() {
@@ -465,8 +467,8 @@ void TmainForm::copyPictureMenuClick() {
     pictureOut->Copy(*screen, ZoomFactor());
 }
 
-void TmainForm::exportMenuClick(int layer) {
-    pictureOut->Export(std::invoke(LayerOps[layer].fileName, *screen));
+void TmainForm::exportMenuClick(VLM::TLayerKind layer) {
+    pictureOut->Export(layer, std::invoke(VLM::OpsOf(layer).fileName, *screen));
 }
 
 // ---- Automatic display and version ---------------------------------------------------------
@@ -536,7 +538,7 @@ void TmainForm::UpdateCaption() {
     VLM::TScreen& s = *screen;
     QString title = QString::fromLatin1(VLMQ::AppTitle);
     for (int k = 0; k < 3; ++k) {
-        const TLayerOps& ops = LayerOps[k];
+        const VLM::TLayerOps& ops = VLM::LayerOps[k];
         // A layer that shows nothing keeps the index it tried, so that the next step goes on
         // from there instead of starting again at 0 or repeating itself.
         if (std::invoke(ops.loaded, s)) this->*Indices[k] = std::invoke(ops.current, s);
@@ -557,8 +559,8 @@ void TmainForm::ShowStatus() {
 QString TmainForm::StatusText() const {
     VLM::TScreen& s = *screen;
     QStringList failures, names;
-    for (int k = 0; k < 3; ++k) {
-        const TLayerOps& ops = LayerOps[k];
+    for (VLM::TLayerKind layer : VLM::AllLayers) {
+        const VLM::TLayerOps& ops = VLM::OpsOf(layer);
         const std::string& file = std::invoke(ops.fileName, s);
         if (file.empty()) continue;
         const VLM::TLoadError& error = std::invoke(ops.error, s);
@@ -572,7 +574,7 @@ QString TmainForm::StatusText() const {
                             : tr("%1, picture %2: %3")
                                   .arg(archive, QString::number(picture), VLMQ::ReasonText(error));
             // What the last command ran into comes first; older failures follow.
-            if (k == lastLayer)
+            if (layer == lastLayer)
                 failures.prepend(failure);
             else
                 failures << failure;
@@ -638,17 +640,17 @@ void TmainForm::FailureReported() {
 
 // ---- The tools window ----------------------------------------------------------------------
 
-void TmainForm::OpenRequested(int layer) {
-    if (layer >= 0 && layer < 3) (this->*OpenItems[layer])->trigger();
+void TmainForm::OpenRequested(VLM::TLayerKind layer) {
+    (this->*OpenItems[VLM::LayerIndex(layer)])->trigger();
 }
 
-void TmainForm::PictureChosen(int layer, int index) {
+void TmainForm::PictureChosen(VLM::TLayerKind layer, int index) {
     Guard([&] {
-        if (!screen || layer < 0 || layer >= 3) return;
+        if (!screen) return;
         lastLayer = layer;
         notes.clear();
-        this->*Indices[layer] = index;
-        std::invoke(LayerOps[layer].draw, *screen, index);
+        this->*Indices[VLM::LayerIndex(layer)] = index;
+        std::invoke(VLM::OpsOf(layer).draw, *screen, index);
         UpdateCaption();
     });
 }

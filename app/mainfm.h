@@ -8,6 +8,7 @@
 
 #include "language.h"
 #include "qtui.h"
+#include "vlmlayers.h"
 #include "vlmscreen.h"
 
 #include <QByteArray>
@@ -129,7 +130,7 @@ public:
     void autoPlayTimer();
     void savePictureMenuClick();
     void copyPictureMenuClick();
-    void exportMenuClick(int layer);
+    void exportMenuClick(VLM::TLayerKind layer);
     void languageMenuClick(VLMQ::TLanguage language);
 
     void zoomInMenuClick();
@@ -149,10 +150,10 @@ public:
     // characters, each at picture 0; the others still open when one cannot.
     void OpenFiles(const QStringList& paths);
     // A recent archive: opened, or taken off the list when it is no longer there.
-    void OpenRecent(int layer, const QString& path);
+    void OpenRecent(VLM::TLayerKind layer, const QString& path);
     void FillRecentMenu();
     // Shows the picture list of a layer, making it on first use.
-    void ShowPictureList(int layer);
+    void ShowPictureList(VLM::TLayerKind layer);
 
     // The view of the last session (window, zoom, integer scaling, tools window); the archives
     // are not reopened. SaveView runs when the window closes.
@@ -165,8 +166,8 @@ public:
     void FormShow();
 
     // What the tools window asks for.
-    void OpenRequested(int layer);
-    void PictureChosen(int layer, int index);
+    void OpenRequested(VLM::TLayerKind layer);
+    void PictureChosen(VLM::TLayerKind layer, int index);
     void ElementChosen(int element);
     // Puts the tools window against this window's right edge (toolsplace.cpp has the rules).
     void PlaceTools();
@@ -195,9 +196,9 @@ private:
     template <class F> void Guard(F&& body) { VLMQ::Guarded(screen.get(), body); }
     // A command failed half way: the automatic display stops and the window shows what is there.
     void FailureReported();
-    void Open(int layer);
-    void OpenArchive(int layer, const std::string& path);
-    void ArchiveOpened(int layer, const std::string& path);
+    void Open(VLM::TLayerKind layer);
+    void OpenArchive(VLM::TLayerKind layer, const std::string& path);
+    void ArchiveOpened(VLM::TLayerKind layer, const std::string& path);
     // Tells a problem of the command under way on stderr and in the status line.
     void Note(const QString& text);
     void ShowStatus();
@@ -208,7 +209,7 @@ private:
     void AddPlainKeys();
     void CreateFullScreenItems();
     void CreateOpenItems();
-    void Step(int layer, bool next);
+    void Step(VLM::TLayerKind layer, bool next);
     void FollowWithTools();
     void CreateMenus();
     void CreateFileMenu();
@@ -225,7 +226,7 @@ private:
     TQtCanvas* canvas = nullptr;
     bool autoPlayAttached = false;
     // The layer the last command drew: its failure leads the status line.
-    int lastLayer = 2;
+    VLM::TLayerKind lastLayer = VLM::TLayerKind::Character;
     // The folder the open dialog stands in: the start-up folder until the user opens a file
     // elsewhere, then that file's folder.
     QString dialogFolder;

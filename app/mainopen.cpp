@@ -2,12 +2,11 @@
 // or dropped onto either window, the recent archives, and the picture list of each layer.
 #include "mainfm.h"
 
-#include "layers.h"
 #include "openfiles.h"
 #include "picturelistfm.h"
 #include "recent.h"
 #include "toolsfm.h"
-#include "vlmthumbnail.h"
+#include "vlmlayers.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -31,10 +30,11 @@ void TmainForm::CreateOpenItems() {
     FillRecentMenu();
 
     viewMenu->addSeparator();
-    for (int k = 0; k < 3; ++k) {
-        pictureListMenus[k] = viewMenu->addAction(QString());
-        connect(pictureListMenus[k], &QAction::triggered, this,
-                [this, k] { Guard([this, k] { ShowPictureList(k); }); });
+    for (VLM::TLayerKind layer : VLM::AllLayers) {
+        QAction*& item = pictureListMenus[VLM::LayerIndex(layer)];
+        item = viewMenu->addAction(QString());
+        connect(item, &QAction::triggered, this,
+                [this, layer] { Guard([this, layer] { ShowPictureList(layer); }); });
     }
 
     for (QWidget* target : {static_cast<QWidget*>(this), static_cast<QWidget*>(tools.data())}) {
@@ -62,14 +62,14 @@ void TmainForm::OpenFiles(const QStringList& paths) {
     Guard([this] { UpdateCaption(); });
 }
 
-void TmainForm::ArchiveOpened(int layer, const std::string& path) {
+void TmainForm::ArchiveOpened(VLM::TLayerKind layer, const std::string& path) {
     const QString name = VLMQ::FromHostName(path);
     // Only an archive under its own name is worth offering again.
-    const std::optional<VLM::TLayerKind> kind = VLM::LayerKindOf(path);
-    if (kind && static_cast<int>(*kind) == layer) VLMQ::NoteRecentArchive(layer, name);
-    if (pictureLists[layer]) {
-        pictureLists[layer]->SetArchive(layer, name);
-        listMarks[layer] = -2;
+    if (VLM::LayerKindOf(path) == layer) VLMQ::NoteRecentArchive(layer, name);
+    const int k = VLM::LayerIndex(layer);
+    if (pictureLists[k]) {
+        pictureLists[k]->SetArchive(layer, name);
+        listMarks[k] = -2;
     }
 }
 
@@ -78,23 +78,23 @@ void TmainForm::ArchiveOpened(int layer, const std::string& path) {
 void TmainForm::FillRecentMenu() {
     recentMenu->clear();
     bool any = false;
-    for (int k = 0; k < 3; ++k) {
-        const QStringList paths = VLMQ::RecentArchives(k);
+    for (VLM::TLayerKind layer : VLM::AllLayers) {
+        const QStringList paths = VLMQ::RecentArchives(layer);
         if (paths.isEmpty()) continue;
         any = true;
-        recentMenu->addSection(tr(LayerNames[k]));
+        recentMenu->addSection(tr(LayerNames[VLM::LayerIndex(layer)]));
         for (qsizetype i = 0; i < paths.size(); ++i) {
             QString shown = paths[i];
             shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
             QAction* item = recentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown));
             connect(item, &QAction::triggered, this,
-                    [this, k, path = paths[i]] { Guard([&] { OpenRecent(k, path); }); });
+                    [this, layer, path = paths[i]] { Guard([&] { OpenRecent(layer, path); }); });
         }
     }
     if (!any) recentMenu->addAction(tr("(なし)"))->setEnabled(false);
 }
 
-void TmainForm::OpenRecent(int layer, const QString& path) {
+void TmainForm::OpenRecent(VLM::TLayerKind layer, const QString& path) {
     if (!QFileInfo::exists(path)) {
         notes.clear();
         VLMQ::ForgetRecentArchive(layer, path);
@@ -107,14 +107,15 @@ void TmainForm::OpenRecent(int layer, const QString& path) {
 
 // ---- Picture lists -------------------------------------------------------------------------
 
-void TmainForm::ShowPictureList(int layer) {
-    if (layer < 0 || layer >= 3 || !screen) return;
-    QPointer<TPictureListForm>& list = pictureLists[layer];
+void TmainForm::ShowPictureList(VLM::TLayerKind layer) {
+    if (!screen) return;
+    QPointer<TPictureListForm>& list = pictureLists[VLM::LayerIndex(layer)];
     if (!list) {
         list = new TPictureListForm(this);
         connect(list, &TPictureListForm::pictureChosen, this, &TmainForm::PictureChosen);
-        list->SetArchive(layer, VLMQ::FromHostName(std::invoke(LayerOps[layer].fileName, *screen)));
-        listMarks[layer] = -2;
+        list->SetArchive(layer,
+                         VLMQ::FromHostName(std::invoke(VLM::OpsOf(layer).fileName, *screen)));
+        listMarks[VLM::LayerIndex(layer)] = -2;
     }
     list->show();
     list->raise();
@@ -127,7 +128,7 @@ void TmainForm::MarkShownPictures() {
     for (int k = 0; k < 3; ++k) {
         if (!pictureLists[k]) continue;
         // Only a change moves the list, so that it stays where the user scrolled it.
-        const int shown = std::invoke(LayerOps[k].current, *screen);
+        const int shown = std::invoke(VLM::LayerOps[k].current, *screen);
         if (shown == listMarks[k]) continue;
         pictureLists[k]->SelectPicture(shown);
         listMarks[k] = shown;

@@ -5,6 +5,7 @@
 #include "qtcanvas.h"
 #include "settings.h"
 #include "toolsfm.h"
+#include "vlmcolor.h"
 #include "zoom.h"
 
 #include <QAction>
@@ -228,18 +229,14 @@ QString TmainForm::PixelText() const {
         layer = tr("character element %1").arg(source.element);
         break;
     }
-    // Each 5-bit channel widened to 8 bits as the screen shows it.
-    const auto channel = [&](int shift) {
-        const int c = source.colour >> shift & 31;
-        return c << 3 | c >> 2;
-    };
+    const VLM::TRgb rgb = VLM::ScreenToRgb(source.colour);
     return tr("%1 %2, index %3, 0x%4 = RGB(%5,%6,%7)")
         .arg(at, layer)
         .arg(source.paletteIndex)
         .arg(QStringLiteral("%1").arg(source.colour, 4, 16, QLatin1Char('0')).toUpper())
-        .arg(channel(10))
-        .arg(channel(5))
-        .arg(channel(0));
+        .arg(int{rgb.r})
+        .arg(int{rgb.g})
+        .arg(int{rgb.b});
 }
 
 // ---- The view kept between sessions -----------------------------------------------------------

@@ -1,7 +1,7 @@
 #include "openfiles.h"
 
 #include "qtui.h"
-#include "vlmthumbnail.h"
+#include "vlmlayers.h"
 
 #include <QCoreApplication>
 #include <QDropEvent>
@@ -44,7 +44,7 @@ TRouting RouteArchives(const QStringList& paths) {
             routing.problems << QStringLiteral("%1: %2").arg(path, ReasonText(e.Reason()));
             continue;
         }
-        routing.archives.push_back({static_cast<int>(*kind), path});
+        routing.archives.push_back({*kind, path});
     }
     std::stable_sort(
         routing.archives.begin(), routing.archives.end(),

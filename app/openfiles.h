@@ -2,6 +2,8 @@
 // archives): each goes to the layer its file name says, as the engine recognises it.
 #pragma once
 
+#include "vlmlayers.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -13,7 +15,7 @@ class QWidget;
 namespace VLMQ {
 
 struct TArchiveFile {
-    int layer; // 0 wallpaper, 1 background, 2 character
+    VLM::TLayerKind layer;
     QString path;
 };
 

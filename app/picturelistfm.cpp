@@ -1,6 +1,7 @@
 #include "picturelistfm.h"
 
 #include "qtui.h"
+#include "vlmcolor.h"
 #include "vlmthumbnail.h"
 
 #include <QAbstractListModel>
@@ -34,8 +35,8 @@ const QSize TileSizes[3] = {QSize(160, 112), QSize(72, 36), QSize(104, 72)};
 constexpr int Margin = 4;     // around a row's contents
 constexpr int TextWidth = 96; // a row is at least this wide, for its name
 
-// A 15-bit picture as an image; Transparent pixels become fully transparent. Each 5-bit channel
-// is repeated into 8 bits, as the main window shows its pictures.
+// A 15-bit picture as an image; Transparent pixels become fully transparent. The colours are
+// widened as the main window shows its pictures.
 QImage ToImage(const VLM::TPicture& picture) {
     if (picture.Width() <= 0 || picture.Height() <= 0) return QImage();
     QImage image(picture.Width(), picture.Height(), QImage::Format_ARGB32_Premultiplied);
@@ -43,14 +44,13 @@ QImage ToImage(const VLM::TPicture& picture) {
         const uint16_t* in = picture.ScanLine(y);
         QRgb* out = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < picture.Width(); ++x) {
-            const unsigned c = in[x];
+            const uint16_t c = in[x];
             if (c & VLM::TThumbnail::Transparent) {
                 out[x] = 0;
                 continue;
             }
-            const unsigned r = c >> 10 & 31, g = c >> 5 & 31, b = c & 31;
-            out[x] = qRgb(static_cast<int>(r << 3 | r >> 2), static_cast<int>(g << 3 | g >> 2),
-                          static_cast<int>(b << 3 | b >> 2));
+            const VLM::TRgb rgb = VLM::ScreenToRgb(c);
+            out[x] = qRgb(rgb.r, rgb.g, rgb.b);
         }
     }
     return image;
@@ -247,7 +247,7 @@ TPictureListForm::TPictureListForm(QWidget* owner) : QWidget(owner, Qt::Window) 
     timer = new QTimer(this);
     timer->setInterval(0);
     connect(timer, &QTimer::timeout, this, [this] { MakeSlice(); });
-    SetArchive(-1, QString());
+    ShowTitle();
 }
 
 TPictureListForm::~TPictureListForm() = default;
@@ -256,7 +256,7 @@ int TPictureListForm::Count() const {
     return model->rowCount();
 }
 
-void TPictureListForm::SetArchive(int newLayer, const QString& path) {
+void TPictureListForm::SetArchive(VLM::TLayerKind newLayer, const QString& path) {
     timer->stop();
     maker.reset();
     layer = newLayer;
@@ -265,14 +265,12 @@ void TPictureListForm::SetArchive(int newLayer, const QString& path) {
     cursor = 0;
 
     std::vector<TPictureListModel::TEntry> rows;
-    const bool known = newLayer >= 0 && newLayer < 3;
-    if (known && !path.isEmpty()) {
-        maker = std::make_unique<VLM::TThumbnailMaker>(static_cast<VLM::TLayerKind>(newLayer),
-                                                       VLMQ::ToHostName(path));
+    if (!path.isEmpty()) {
+        maker = std::make_unique<VLM::TThumbnailMaker>(newLayer, VLMQ::ToHostName(path));
         rows.resize(static_cast<size_t>(std::max(maker->GetCount(), 0)));
         for (size_t i = 0; i < rows.size(); ++i)
             rows[i].name = VLMQ::FromCp932(maker->GetName(static_cast<int>(i)));
-        tiles->SetTile(TileSizes[newLayer]);
+        tiles->SetTile(TileSizes[VLM::LayerIndex(newLayer)]);
         list->setGridSize(tiles->Cell(list->font()));
     }
     model->Reset(std::move(rows));
@@ -282,7 +280,7 @@ void TPictureListForm::SetArchive(int newLayer, const QString& path) {
 
 void TPictureListForm::ShowTitle() {
     QString title =
-        layer >= 0 && layer < 3 ? tr(Titles[layer]) : QString::fromLatin1(VLMQ::AppTitle);
+        layer ? tr(Titles[VLM::LayerIndex(*layer)]) : QString::fromLatin1(VLMQ::AppTitle);
     if (!archive.isEmpty()) title += QStringLiteral(" - ") + QFileInfo(archive).fileName();
     setWindowTitle(title);
 }
@@ -348,7 +346,7 @@ void TPictureListForm::MakeRow(int row) {
 }
 
 void TPictureListForm::Choose(int row) {
-    if (row >= 0 && row < Count()) emit pictureChosen(layer, row);
+    if (layer && row >= 0 && row < Count()) emit pictureChosen(*layer, row);
 }
 
 bool TPictureListForm::eventFilter(QObject* watched, QEvent* event) {

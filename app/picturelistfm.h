@@ -4,10 +4,13 @@
 // up the desktop and fills while it is used.
 #pragma once
 
+#include "vlmlayers.h"
+
 #include <QString>
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class QListView;
 class QTimer;
@@ -34,14 +37,13 @@ public:
     explicit TPictureListForm(QWidget* owner = nullptr);
     ~TPictureListForm() override;
 
-    // Lists every picture of the archive at path, read as layer (0 wallpaper, 1 background,
-    // 2 character), and starts making their thumbnails. An empty path or another layer number
-    // leaves the list empty.
-    void SetArchive(int layer, const QString& path);
+    // Lists every picture of the archive at path, read as a layer archive, and starts making
+    // their thumbnails. An empty path leaves the list empty.
+    void SetArchive(VLM::TLayerKind layer, const QString& path);
     // Marks and shows the row of the picture the main window shows; asks for nothing.
     void SelectPicture(int index);
 
-    int Layer() const { return layer; }
+    std::optional<VLM::TLayerKind> Layer() const { return layer; }
     const QString& Archive() const { return archive; }
     int Count() const;
     int Made() const { return made; }
@@ -54,7 +56,7 @@ public:
 
 signals:
     // The user clicked (or pressed Enter on) picture index of layer.
-    void pictureChosen(int layer, int index);
+    void pictureChosen(VLM::TLayerKind layer, int index);
 
 protected:
     // A new language: the title again.
@@ -72,7 +74,7 @@ private:
     TPictureTile* tiles = nullptr; // paints the rows
     QTimer* timer = nullptr;
     std::unique_ptr<VLM::TThumbnailMaker> maker;
-    int layer = -1;
+    std::optional<VLM::TLayerKind> layer; // none before the first archive
     QString archive;
     int made = 0;
     int cursor = 0; // where the search for the next row to make starts

@@ -16,6 +16,7 @@
 #include <QProgressDialog>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstring>
 #include <numeric>
 #include <vector>
@@ -33,28 +34,6 @@ QImage ToQImage(const VLMX::TImage& rgb) {
         std::memcpy(image.scanLine(y), rgb.Row(y), rgb.RowBytes());
     return image;
 }
-
-// The engine's desktop requests while an export runs. A character that does not fit its
-// picture has its dump written and told, and would then end the viewer; here it is only
-// counted, and the export reports that picture and goes on.
-class TQuietInterface : public VLM::TUserInterface {
-public:
-    TQuietInterface() : previous(VLM::UserInterface()) { VLM::SetUserInterface(this); }
-    ~TQuietInterface() override { VLM::SetUserInterface(&previous); }
-    TQuietInterface(const TQuietInterface&) = delete;
-    TQuietInterface& operator=(const TQuietInterface&) = delete;
-
-    void MessageBox(const std::string& text, const std::string& caption) override {
-        previous.MessageBox(text, caption);
-    }
-    void InformationDialog(const std::string&) override { ++dumps; }
-    void Terminate() override {}
-
-    int dumps = 0;
-
-private:
-    VLM::TUserInterface& previous;
-};
 
 // Set for as long as it lives.
 struct TBusy {
@@ -108,6 +87,17 @@ bool Progressed(QProgressDialog& progress, int done) noexcept {
         ReportCaught(nullptr, nullptr);
     }
     return false;
+}
+
+// How many of the pictures' files are in folder already.
+int TakenFiles(VLM::TBitmap& names, const std::vector<int>& pictures, const QString& folder) {
+    int taken = 0;
+    for (int i : pictures)
+        if (QFileInfo::exists(folder + QLatin1Char('/') +
+                              QString::fromStdString(VLMX::PictureStem(i, names.GetName(i))) +
+                              QStringLiteral(".png")))
+            ++taken;
+    return taken;
 }
 
 QString FailureLine(VLM::TBitmap& names, const VLMX::TPictureFailure& f) {
@@ -206,55 +196,55 @@ bool TPictureOut::ChooseFolder(const QString& archiveName, QString& folder) {
     return true;
 }
 
-void TPictureOut::Export(const std::string& archive) {
+void TPictureOut::Export(VLM::TLayerKind kind, const std::string& archive) {
     if (exporting) return;
-    const auto names = VLMX::NewPicture(VLMX::ArchiveKindOf(archive), archive);
-    if (!names || names->GetCount() <= 0) return;
+    const auto names = VLM::NewPicture(kind, archive);
+    if (names->GetCount() <= 0) return;
     const QString archiveName = FromHostName(VLM::FileNamePart(archive));
     QString folder;
-    if (!ChooseFolder(archiveName, folder)) return;
-    const std::string out = ToHostName(folder);
-    if (const int error = VLMX::MakeFolder(out)) {
-        ShowError(tr("Cannot export into %1: %2.")
-                      .arg(folder, QString::fromLocal8Bit(std::strerror(error))));
-        return;
-    }
-
+    if (!ChooseFolder(archiveName, folder) || !MakeExportFolder(folder)) return;
     std::vector<int> pictures(static_cast<size_t>(names->GetCount()));
     std::iota(pictures.begin(), pictures.end(), 0);
     // The folder dialog does not ask about files it would replace: ask once for all of them.
-    int taken = 0;
-    for (int i : pictures)
-        if (QFileInfo::exists(folder + QLatin1Char('/') +
-                              QString::fromStdString(VLMX::PictureStem(i, names->GetName(i))) +
-                              QStringLiteral(".png")))
-            ++taken;
+    const int taken = TakenFiles(*names, pictures, folder);
     if (taken > 0 && !AskQuestion(window, tr("%1 of the files to write are already in %2. "
                                              "Replace them?")
                                               .arg(taken)
                                               .arg(folder)))
         return;
-
     VLMX::TExportOptions options;
     options.overwrite = taken > 0;
-    const int total = static_cast<int>(pictures.size());
-    VLMX::TExportReport report;
-    int dumps = 0;
-    {
-        const TBusy busy(exporting);
-        TQuietInterface quiet;
-        QProgressDialog progress(tr("Exporting %1 into %2").arg(archiveName, folder), tr("Cancel"),
-                                 0, total, window);
-        progress.setWindowTitle(QString::fromLatin1(AppTitle));
-        progress.setWindowModality(Qt::ApplicationModal);
-        progress.setMinimumDuration(500);
-        progress.setValue(0);
-        report = VLMX::ExportPictures(archive, pictures, out, options, [&progress](int done, int) {
-            return Progressed(progress, done);
-        });
-        dumps = quiet.dumps;
-    }
+    const VLMX::TExportReport report =
+        ExportWithProgress(tr("Exporting %1 into %2").arg(archiveName, folder), pictures.size(),
+                           [&](const VLMX::TProgress& progress) {
+                               return VLMX::ExportPictures(kind, archive, pictures,
+                                                           ToHostName(folder), options, progress);
+                           });
+    ShowExportReport(report, *names, archiveName, folder);
+}
 
+bool TPictureOut::MakeExportFolder(const QString& folder) {
+    const int error = VLMX::MakeFolder(ToHostName(folder));
+    if (error == 0) return true;
+    ShowError(
+        tr("Cannot export into %1: %2.").arg(folder, QString::fromLocal8Bit(std::strerror(error))));
+    return false;
+}
+
+VLMX::TExportReport TPictureOut::ExportWithProgress(const QString& text, size_t total,
+                                                    const TExportRun& run) {
+    const TBusy busy(exporting);
+    QProgressDialog progress(text, tr("Cancel"), 0, static_cast<int>(total), window);
+    progress.setWindowTitle(QString::fromLatin1(AppTitle));
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(500);
+    progress.setValue(0);
+    return run([&progress](int done, int) { return Progressed(progress, done); });
+}
+
+// What was written on the status bar; what was not, in a box.
+void TPictureOut::ShowExportReport(const VLMX::TExportReport& report, VLM::TBitmap& names,
+                                   const QString& archiveName, const QString& folder) {
     // In one pass: a name holding "%1" is no place marker.
     QString headline = tr("%1: %2 of %3 pictures written into %4.")
                            .arg(archiveName, QString::number(report.written),
@@ -265,13 +255,16 @@ void TPictureOut::Export(const std::string& archive) {
         return;
     }
     QStringList head{headline};
-    if (dumps > 0)
+    // A character that does not fit has its dump written, and would end the viewer; here it is
+    // only said, and the export has gone on.
+    if (std::any_of(report.failures.begin(), report.failures.end(),
+                    [](const VLMX::TPictureFailure& f) { return !f.dump.empty(); }))
         head << tr("The diagnostic dump of the characters that do not fit was appended to %1.")
                     .arg(FromHostName(VLM::TCharacterBitmap::DumpPath()));
     head << tr("Not written:");
     QStringList lines;
     for (const VLMX::TPictureFailure& f : report.failures)
-        lines << FailureLine(*names, f);
+        lines << FailureLine(names, f);
     ShowSummary(window, head, lines);
 }
 

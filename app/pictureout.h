@@ -3,21 +3,27 @@
 // folder, file for file as velmora-cli export writes them.
 #pragma once
 
+#include "vlmlayers.h"
 #include "vlmscreen.h"
 
 #include <QImage>
 #include <QObject>
 #include <QString>
 
+#include <cstddef>
+#include <functional>
 #include <string>
 
 class QFileDialog;
 class QWidget;
+namespace VLMX {
+struct TExportReport;
+}
 
 namespace VLMQ {
 
-// The compositor's off-screen picture enlarged zoom times, each 5-bit channel c widened to
-// (c << 3) | (c >> 2): the pixels a saved file holds.
+// The compositor's off-screen picture enlarged zoom times, its colours widened by
+// VLM::ScreenToRgb: the pixels a saved file holds.
 QImage ComposedImage(const VLM::TScreen& screen, int zoom);
 
 // The name the save dialog offers, from the picture each layer shows: "wp003-bg012-ch045.png",
@@ -37,9 +43,9 @@ public:
     // dialog has asked about it.
     void Save(const VLM::TScreen& screen, int zoom);
     void Copy(const VLM::TScreen& screen, int zoom);
-    // Every picture of archive into a folder the user chooses, with a progress dialog that
-    // can cancel; a summary box names the pictures that could not be read.
-    void Export(const std::string& archive);
+    // Every picture of archive, read as a kind archive, into a folder the user chooses, with a
+    // progress dialog that can cancel; a summary box names the pictures that could not be read.
+    void Export(VLM::TLayerKind kind, const std::string& archive);
     // An export is under way (its progress lets events through, the menu among them).
     bool Exporting() const { return exporting; }
 
@@ -47,7 +53,17 @@ signals:
     void told(const QString& text);
 
 private:
+    // Runs an export, handing it the progress to report to.
+    using TExportRun = std::function<VLMX::TExportReport(const std::function<bool(int, int)>&)>;
+
     bool ChooseFolder(const QString& archiveName, QString& folder);
+    // Makes the folder if it is missing; a box says why it cannot be.
+    bool MakeExportFolder(const QString& folder);
+    // run behind a progress dialog (saying text) that can cancel it.
+    VLMX::TExportReport ExportWithProgress(const QString& text, size_t total,
+                                           const TExportRun& run);
+    void ShowExportReport(const VLMX::TExportReport& report, VLM::TBitmap& names,
+                          const QString& archiveName, const QString& folder);
 
     QWidget* window;
     QFileDialog* saveDialog = nullptr;   // made at the first use; keeps its folder

@@ -1,5 +1,7 @@
 #include "qtcanvas.h"
 
+#include "vlmcolor.h"
+
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScopedValueRollback>
@@ -21,14 +23,14 @@ QRect ToQRect(const VLM::TRect& r) {
     return QRect(QPoint(r.left, r.top), QSize(r.right - r.left, r.bottom - r.top));
 }
 
-// Every 5-5-5 colour as the window shows it: each channel's 5 bits repeated into 8, as Qt
-// expands them.
+// Every 5-5-5 colour as the window shows it (each channel's 5 bits repeated into 8, as Qt
+// expands them), looked up rather than widened for each pixel drawn.
 const QRgb* Rgb555() {
     static const std::vector<QRgb> table = [] {
         std::vector<QRgb> t(32768);
-        for (int c = 0; c < 32768; ++c) {
-            const int r = c >> 10 & 31, g = c >> 5 & 31, b = c & 31;
-            t[static_cast<size_t>(c)] = qRgb(r << 3 | r >> 2, g << 3 | g >> 2, b << 3 | b >> 2);
+        for (size_t c = 0; c < t.size(); ++c) {
+            const VLM::TRgb rgb = VLM::ScreenToRgb(static_cast<uint16_t>(c));
+            t[c] = qRgb(rgb.r, rgb.g, rgb.b);
         }
         return t;
     }();

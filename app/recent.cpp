@@ -8,32 +8,27 @@ namespace VLMQ {
 
 namespace {
 
-QString Key(int layer) {
+QString Key(VLM::TLayerKind layer) {
     static const char* const Keys[3] = {"recent/wallpapers", "recent/backgrounds",
                                         "recent/characters"};
-    return QString::fromLatin1(Keys[layer]);
+    return QString::fromLatin1(Keys[VLM::LayerIndex(layer)]);
 }
 
-bool KnownLayer(int layer) {
-    return layer >= 0 && layer < 3;
-}
-
-void Store(int layer, const QStringList& paths) {
+void Store(VLM::TLayerKind layer, const QStringList& paths) {
     OpenSettings()->setValue(Key(layer), paths);
 }
 
 } // namespace
 
-QStringList RecentArchives(int layer) {
-    if (!KnownLayer(layer)) return {};
+QStringList RecentArchives(VLM::TLayerKind layer) {
     QStringList paths = OpenSettings()->value(Key(layer)).toStringList();
     // A hand-edited file may hold more.
     if (paths.size() > RecentKept) paths.resize(RecentKept);
     return paths;
 }
 
-void NoteRecentArchive(int layer, const QString& path) {
-    if (!KnownLayer(layer) || path.isEmpty()) return;
+void NoteRecentArchive(VLM::TLayerKind layer, const QString& path) {
+    if (path.isEmpty()) return;
     const QString absolute = QFileInfo(path).absoluteFilePath();
     QStringList paths = RecentArchives(layer);
     paths.removeAll(absolute);
@@ -42,8 +37,7 @@ void NoteRecentArchive(int layer, const QString& path) {
     Store(layer, paths);
 }
 
-void ForgetRecentArchive(int layer, const QString& path) {
-    if (!KnownLayer(layer)) return;
+void ForgetRecentArchive(VLM::TLayerKind layer, const QString& path) {
     QStringList paths = RecentArchives(layer);
     if (paths.removeAll(path) > 0) Store(layer, paths);
 }

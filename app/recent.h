@@ -1,6 +1,8 @@
-// The archives opened last, per layer (0 wallpaper, 1 background, 2 character), newest first,
-// kept in the settings. Paths are absolute, so that an entry opens from any folder.
+// The archives opened last, per layer, newest first, kept in the settings. Paths are absolute, so
+// that an entry opens from any folder.
 #pragma once
+
+#include "vlmlayers.h"
 
 #include <QString>
 #include <QStringList>
@@ -9,9 +11,9 @@ namespace VLMQ {
 
 constexpr int RecentKept = 8; // a layer's list keeps this many
 
-QStringList RecentArchives(int layer);
+QStringList RecentArchives(VLM::TLayerKind layer);
 // Puts path at the top of the layer's list (once), dropping the oldest beyond RecentKept.
-void NoteRecentArchive(int layer, const QString& path);
-void ForgetRecentArchive(int layer, const QString& path);
+void NoteRecentArchive(VLM::TLayerKind layer, const QString& path);
+void ForgetRecentArchive(VLM::TLayerKind layer, const QString& path);
 
 } // namespace VLMQ

@@ -1,7 +1,7 @@
 #include "toolsfm.h"
 
-#include "layers.h"
 #include "qtui.h"
+#include "vlmlayers.h"
 #include "vlmscreen.h"
 
 #include <QAbstractListModel>
@@ -185,7 +185,7 @@ int TtoolsForm::LeadingNumber(const QString& text) {
 
 QString TtoolsForm::PictureRow(int k, int index) const {
     return QString::number(index) + QStringLiteral(": ") +
-           VLMQ::FromCp932(std::invoke(LayerOps[k].name, *screen, index));
+           VLMQ::FromCp932(std::invoke(VLM::LayerOps[k].name, *screen, index));
 }
 
 // ---- Keeping up with the compositor --------------------------------------------------------
@@ -197,7 +197,7 @@ void TtoolsForm::UpdateControls() {
     for (int k = 0; k < 3; ++k) {
         // The archive stays named while one of its pictures cannot be read: its list stays,
         // with that row marked.
-        const std::string& file = std::invoke(LayerOps[k].fileName, *screen);
+        const std::string& file = std::invoke(VLM::LayerOps[k].fileName, *screen);
         const QString text = tr(LabelPrefixes[k]) +
                              (file.empty() ? QStringLiteral("(none)") : VLMQ::FromHostName(file));
         // Refilling hundreds of rows on every step would be slow; only a new archive does it.
@@ -225,7 +225,7 @@ void TtoolsForm::FillPictureRows(int k) {
     QComboBox& combo = *combos[k];
     const QSignalBlocker blocker(combo);
     combo.clear();
-    const int count = std::invoke(LayerOps[k].count, *screen);
+    const int count = std::invoke(VLM::LayerOps[k].count, *screen);
     QStringList rows;
     rows.reserve(std::max(count, 0));
     for (int i = 0; i < count; ++i)
@@ -235,7 +235,7 @@ void TtoolsForm::FillPictureRows(int k) {
 }
 
 void TtoolsForm::ShowChosenRow(int k) {
-    const TLayerOps& ops = LayerOps[k];
+    const VLM::TLayerOps& ops = VLM::LayerOps[k];
     QComboBox& combo = *combos[k];
     const QSignalBlocker blocker(combo);
     int row = std::invoke(ops.current, *screen);
@@ -375,24 +375,25 @@ void TtoolsForm::EnsureElementBoxes(int32_t g) {
 
 // ---- Handlers ------------------------------------------------------------------------------
 
-void TtoolsForm::BoxChange(int k, QObject* sender) {
+void TtoolsForm::BoxChange(VLM::TLayerKind layer, QObject* sender) {
     VLMQ::Guarded(screen, [&] {
+        const int k = VLM::LayerIndex(layer);
         if (!screen || sender != combos[k]) return;
         // The picture comes from the row's text, not from its place in the list.
         const int n = LeadingNumber(combos[k]->currentText());
-        if (n < 0 || n >= std::invoke(LayerOps[k].count, *screen)) return;
-        emit pictureChosen(k, n);
+        if (n < 0 || n >= std::invoke(VLM::OpsOf(layer).count, *screen)) return;
+        emit pictureChosen(layer, n);
     });
 }
 
 void TtoolsForm::wallPaperBoxChange(QObject* sender) {
-    BoxChange(0, sender);
+    BoxChange(VLM::TLayerKind::WallPaper, sender);
 }
 void TtoolsForm::backGroundBoxChange(QObject* sender) {
-    BoxChange(1, sender);
+    BoxChange(VLM::TLayerKind::BackGround, sender);
 }
 void TtoolsForm::characterBoxChange(QObject* sender) {
-    BoxChange(2, sender);
+    BoxChange(VLM::TLayerKind::Character, sender);
 }
 
 void TtoolsForm::elementBoxClick(QObject* sender) {
@@ -412,7 +413,7 @@ void TtoolsForm::elementBoxClick(QObject* sender) {
 
 void TtoolsForm::openButtonClick(QObject* sender) {
     VLMQ::Guarded(screen, [&] {
-        for (int k = 0; k < 3; ++k)
-            if (sender == buttons[k]) emit openRequested(k);
+        for (VLM::TLayerKind layer : VLM::AllLayers)
+            if (sender == buttons[VLM::LayerIndex(layer)]) emit openRequested(layer);
     });
 }

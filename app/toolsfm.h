@@ -4,6 +4,8 @@
 // here goes out as a signal, which the main window carries out. Its place is in toolsplace.cpp.
 #pragma once
 
+#include "vlmlayers.h"
+
 #include <QPoint>
 #include <QSize>
 #include <QWidget>
@@ -83,10 +85,10 @@ public slots:
     void UpdateControls();
 
 signals:
-    void openRequested(int layer); // an open button: 0 wallpaper, 1 background, 2 character
-    void pictureChosen(int layer, int index); // a picture row chosen by the user
-    void elementChosen(int element);          // an element row (not "00") chosen by the user
-    void showing();                           // each time the window is shown: place it
+    void openRequested(VLM::TLayerKind layer);            // an open button
+    void pictureChosen(VLM::TLayerKind layer, int index); // a picture row chosen by the user
+    void elementChosen(int element); // an element row (not "00") chosen by the user
+    void showing();                  // each time the window is shown: place it
 
 protected:
     // A new language: the buttons' captions and the labels' prefixes again.
@@ -97,7 +99,7 @@ protected:
 private:
     // Captions the buttons and puts them in a row, each as wide as its caption; the row's end.
     int LayOutButtons();
-    void BoxChange(int k, QObject* sender);
+    void BoxChange(VLM::TLayerKind layer, QObject* sender);
     QString PictureRow(int k, int index) const;
     void FillPictureRows(int k);
     void ShowChosenRow(int k);

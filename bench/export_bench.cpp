@@ -90,14 +90,15 @@ const TData& Data() {
             Fail("the demo generator failed");
         for (const char* name : Archives) {
             const std::string path = (d.folder / "demo" / name).string();
-            const auto picture = VLMX::NewPicture(VLMX::ArchiveKindOf(path), path);
+            const VLM::TLayerKind kind = *VLM::LayerKindOf(path);
+            const auto picture = VLM::NewPicture(kind, path);
             std::vector<int> indices;
             for (int i = 0; i < picture->GetCount(); ++i) {
                 if (!picture->Select(i)) continue;
                 int outside = -1;
                 TPicture p;
                 p.image = VLMX::ExportImage(*picture, &outside);
-                p.kind = static_cast<int>(VLMX::ArchiveKindOf(path)) - 1;
+                p.kind = static_cast<int>(kind);
                 if (outside >= 0) continue;
                 indices.push_back(i);
                 p.alpha = p.image.transparentZero;
@@ -169,14 +170,16 @@ void VelmoraExport(benchmark::State& state) {
             for (const auto& [path, pictures] : d.archives) {
                 const fs::path folder = out / fs::path(path).filename();
                 fs::create_directory(folder);
-                written += VLMX::ExportPictures(path, pictures, folder.string(), options).written;
+                written += VLMX::ExportPictures(*VLM::LayerKindOf(path), path, pictures,
+                                                folder.string(), options)
+                               .written;
             }
         });
         if (written != d.count) Fail("the export wrote " + std::to_string(written) + " pictures");
         state.SetIterationTime(s);
         int64_t bytes[3] = {};
         for (const auto& [path, pictures] : d.archives)
-            bytes[static_cast<int>(VLMX::ArchiveKindOf(path)) - 1] +=
+            bytes[static_cast<int>(*VLM::LayerKindOf(path))] +=
                 FolderBytes(out / fs::path(path).filename());
         Finish(state, s, bytes);
         // Kept until the end: ext4 gives out a new inode slowly while many were freed in the

@@ -48,7 +48,7 @@ void AllShown(benchmark::State& state) {
     TListWindow w;
     TPlainLoads plain;
     auto engine = [&] {
-        w.form.SetArchive(1, w.archive);
+        w.form.SetArchive(VLM::TLayerKind::BackGround, w.archive);
         while (!w.form.Finished())
             QCoreApplication::processEvents();
         QCoreApplication::processEvents(); // the paint of the last ones
@@ -65,7 +65,7 @@ void AllShown(benchmark::State& state) {
 void LongestPass(benchmark::State& state) {
     TListWindow w;
     TPlainLoads plain;
-    auto set = [&] { w.form.SetArchive(1, w.archive); };
+    auto set = [&] { w.form.SetArchive(VLM::TLayerKind::BackGround, w.archive); };
     auto pass = [] { QCoreApplication::processEvents(); };
     auto load = [&] { plain.Load(); };
     std::vector<double> longest, floors;

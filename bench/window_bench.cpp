@@ -192,7 +192,7 @@ void HostileCharacter(benchmark::State& state) {
     TWindows w;
     Open(w.form->openCharacterMenu, HostileArchive());
     const auto show = [&](int entry) {
-        w.form->PictureChosen(2, entry);
+        w.form->PictureChosen(VLM::TLayerKind::Character, entry);
         QCoreApplication::processEvents(); // the layout and paint that follow
     };
     show(OrdinaryEntry);

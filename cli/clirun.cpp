@@ -3,11 +3,16 @@
 #include "cliargs.h"
 #include "progress.h"
 #include "vlmexport.h"
+#include "vlmjson.h"
+#include "vlmlayers.h"
 #include "vlmnaming.h"
 #include "vlmscreen.h"
 #include "vlmversion.h"
 
+#include <array>
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace VLMC {
 
@@ -56,43 +61,6 @@ constexpr char Usage[] =
 // After a file left alone because it was already there.
 constexpr char ForceHint[] = " (use --force to replace it)";
 
-// The engine's desktop requests, answered on the console. A character element that does not
-// fit its picture still gets its dump file; the viewer would end after it, a batch goes on.
-class TConsoleInterface : public VLM::TUserInterface {
-public:
-    TConsoleInterface(std::FILE* err, TProgressBar& bar) : err(err), bar(bar) {
-        VLM::SetUserInterface(this);
-    }
-    ~TConsoleInterface() override { VLM::SetUserInterface(nullptr); }
-
-    void MessageBox(const std::string& text, const std::string& caption) override {
-        Print(VLMX::Cp932ToUtf8(caption) + ": " + Readable(text));
-    }
-    void InformationDialog(const std::string& text) override {
-        Print("diagnostic dump (also in " + VLM::TCharacterBitmap::DumpPath() + "):\n" +
-              Readable(text));
-    }
-    void Terminate() override {} // the picture is reported as failed instead
-
-private:
-    // Engine texts are code page 932 with LF CR line ends.
-    static std::string Readable(const std::string& cp932) {
-        std::string text = VLMX::Cp932ToUtf8(cp932);
-        for (size_t at; (at = text.find("\n\r")) != std::string::npos;)
-            text.erase(at + 1, 1);
-        while (!text.empty() && text.back() == '\n')
-            text.pop_back();
-        return text;
-    }
-    void Print(const std::string& text) {
-        bar.Clear();
-        std::fprintf(err, "%s: %s\n", Program, text.c_str());
-    }
-
-    std::FILE* err;
-    TProgressBar& bar;
-};
-
 struct TFailed {
     int status;
 };
@@ -101,10 +69,20 @@ void Message(const TConsole& c, const std::string& text) {
     std::fprintf(c.err, "%s: %s\n", Program, text.c_str());
 }
 
+// Engine texts are code page 932 with LF CR line ends.
+std::string Readable(const std::string& cp932) {
+    std::string text = VLMX::Cp932ToUtf8(cp932);
+    for (size_t at; (at = text.find("\n\r")) != std::string::npos;)
+        text.erase(at + 1, 1);
+    while (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    return text;
+}
+
 // The archive named on the command line: recognised by name and openable, or exit status 2.
-VLMX::TArchiveKind OpenArchive(const TConsole& c, const std::string& path) {
-    const VLMX::TArchiveKind kind = VLMX::ArchiveKindOf(path);
-    if (kind == VLMX::TArchiveKind::None) {
+VLM::TLayerKind OpenArchive(const TConsole& c, const std::string& path) {
+    const std::optional<VLM::TLayerKind> kind = VLM::LayerKindOf(path);
+    if (!kind) {
         Message(c, path + ": not an archive the viewer reads (the file name must be one of "
                           "EYECATCH.ALL, WPALL1.ALL, WPALL2.ALL, WPALL3.ALL, NBGFILE1.ALL, "
                           "NCDAT.ALL)");
@@ -116,48 +94,61 @@ VLMX::TArchiveKind OpenArchive(const TConsole& c, const std::string& path) {
         Message(c, path + ": cannot be opened: " + e.Reason().Text());
         throw TFailed{ExitTrouble};
     }
-    return kind;
+    return *kind;
 }
 
-std::string Field(int64_t value, bool known) {
-    return known ? std::to_string(value) : "-";
+std::string Status(const VLMX::TPictureInfo& p) {
+    return p.ok ? "ok" : p.reason;
 }
-std::string JsonField(int64_t value, bool known) {
-    return known ? std::to_string(value) : "null";
+
+// index, offset, width, height, elements (characters), status, name: tab-separated, "-" for
+// what is not known.
+std::string ListLine(const VLMX::TPictureInfo& p, bool character) {
+    const auto field = [](int64_t value, bool known) {
+        return known ? std::to_string(value) : std::string("-");
+    };
+    return std::to_string(p.index) + "\t" + field(p.offset, p.read) + "\t" +
+           field(p.width, p.read) + "\t" + field(p.height, p.read) + "\t" +
+           field(p.elements, character && p.read) + "\t" + Status(p) + "\t" + p.name + "\n";
+}
+
+// The same fields as JSON, null for what is not known.
+VLMX::TJson ListObject(const VLMX::TPictureInfo& p, bool character) {
+    const auto field = [](int64_t value, bool known) {
+        return known ? VLMX::TJson(value) : VLMX::TJson(nullptr);
+    };
+    VLMX::TJson o;
+    o["index"] = p.index;
+    o["offset"] = field(p.offset, p.read);
+    o["width"] = field(p.width, p.read);
+    o["height"] = field(p.height, p.read);
+    o["elements"] = field(p.elements, character && p.read);
+    o["status"] = Status(p);
+    o["name"] = p.name;
+    return o;
 }
 
 int List(const TConsole& c, const std::vector<std::string>& args) {
-    const TArguments a = ParseArguments(args, {}, {"--json"});
-    if (a.words.size() != 1) throw TUsageError{"list takes one archive"};
-    const std::string& path = a.words[0];
-    const VLMX::TArchiveKind kind = OpenArchive(c, path);
-    const auto picture = VLMX::NewPicture(kind, path);
-    const bool json = a.Has("--json");
+    std::vector<std::string> archives;
+    bool json = false;
+    TCommandLine().Words(archives).Flag("--json", json).Parse(args);
+    if (archives.size() != 1) throw TUsageError{"list takes one archive"};
+    const std::string& path = archives[0];
+    const VLM::TLayerKind kind = OpenArchive(c, path);
+    const bool character = kind == VLM::TLayerKind::Character;
+    const auto picture = VLM::NewPicture(kind, path);
     const int count = picture->GetCount();
     int unreadable = 0;
-    if (json) std::fputs("[\n", c.out);
+    std::vector<VLMX::TJson> objects;
     for (int i = 0; i < count; ++i) {
         const VLMX::TPictureInfo p = VLMX::Inspect(*picture, i);
-        const bool loaded = p.read;
-        const bool hasElements = kind == VLMX::TArchiveKind::Character && loaded;
-        const std::string status = p.ok ? "ok" : p.reason;
         if (!p.ok) ++unreadable;
-        if (json) {
-            std::fprintf(c.out,
-                         "  {\"index\": %d, \"offset\": %s, \"width\": %s, \"height\": %s, "
-                         "\"elements\": %s, \"status\": %s, \"name\": %s}%s\n",
-                         i, JsonField(p.offset, loaded).c_str(), JsonField(p.width, loaded).c_str(),
-                         JsonField(p.height, loaded).c_str(),
-                         JsonField(p.elements, hasElements).c_str(),
-                         VLMX::JsonString(status).c_str(), VLMX::JsonString(p.name).c_str(),
-                         i + 1 < count ? "," : "");
-        } else {
-            std::fprintf(c.out, "%d\t%s\t%s\t%s\t%s\t%s\t%s\n", i, Field(p.offset, loaded).c_str(),
-                         Field(p.width, loaded).c_str(), Field(p.height, loaded).c_str(),
-                         Field(p.elements, hasElements).c_str(), status.c_str(), p.name.c_str());
-        }
+        if (json)
+            objects.push_back(ListObject(p, character));
+        else
+            std::fputs(ListLine(p, character).c_str(), c.out);
     }
-    if (json) std::fputs("]\n", c.out);
+    if (json) std::fputs(VLMX::JsonLines(objects).c_str(), c.out);
     if (std::fflush(c.out) != 0) {
         Message(c, "cannot write the list");
         return ExitTrouble;
@@ -177,42 +168,40 @@ std::string Bytes(int64_t n) {
     return text;
 }
 
-int Export(const TConsole& c, const std::vector<std::string>& args) {
-    const TArguments a = ParseArguments(args, {"--out", "--pictures", "--scale", "--jobs"},
-                                        {"--elements", "--force", "--quiet"});
-    if (a.words.size() != 1) throw TUsageError{"export takes one archive"};
-    const std::string folder = a.Value("--out");
-    if (folder.empty()) throw TUsageError{"export needs --out DIR"};
-    VLMX::TExportOptions options;
-    options.scale = ParseNumber(a.Value("--scale", "1"), 1, VLMX::MaxScale, "--scale");
-    options.threads = ParseNumber(a.Value("--jobs", "0"), 0, 256, "--jobs");
-    options.elements = a.Has("--elements");
-    options.overwrite = a.Has("--force");
-    const bool quiet = a.Has("--quiet");
-    const std::string& path = a.words[0];
-    const VLMX::TArchiveKind kind = OpenArchive(c, path);
-    const int count = VLMX::NewPicture(kind, path)->GetCount();
+// The pictures listed (as ParsePictureList reads a list), or every picture of the archive.
+std::vector<int> PicturesToExport(const std::optional<std::string>& list, int count) {
+    if (list) return ParsePictureList(*list, count);
     std::vector<int> pictures;
-    if (a.values.count("--pictures"))
-        pictures = ParsePictureList(a.Value("--pictures"), count);
-    else
-        for (int i = 0; i < count; ++i)
-            pictures.push_back(i);
-    if (const int error = VLMX::MakeFolder(folder)) {
-        Message(c, folder + ": " + VLMX::TWriteResult{VLMX::TWriteResult::Failed, error}.Text());
-        return ExitTrouble;
-    }
+    for (int i = 0; i < count; ++i)
+        pictures.push_back(i);
+    return pictures;
+}
 
-    TProgressBar bar(c.err, c.errIsTerminal && !quiet);
-    TConsoleInterface ui(c.err, bar);
+// The export with its bar on stderr (when shown); an interrupt stops it after the pictures
+// under way.
+VLMX::TExportReport ExportWithBar(const TConsole& c, bool bar, VLM::TLayerKind kind,
+                                  const std::string& path, const std::vector<int>& pictures,
+                                  const std::string& folder, const VLMX::TExportOptions& options) {
+    TProgressBar progress(c.err, bar);
     const VLMX::TExportReport report =
-        VLMX::ExportPictures(path, pictures, folder, options, [&](int done, int total) {
+        VLMX::ExportPictures(kind, path, pictures, folder, options, [&](int done, int total) {
             if (c.interrupted && *c.interrupted) return false;
-            bar.Show(done, total);
+            progress.Show(done, total);
             return true;
         });
-    bar.Finish();
+    progress.Finish();
+    return report;
+}
 
+// What was not written and why, and (unless quiet) what was; the exit status.
+int ReportExport(const TConsole& c, const VLMX::TExportReport& report, const std::string& folder,
+                 bool quiet) {
+    // A character that does not fit still gets its dump file; the viewer would end after it, a
+    // batch goes on.
+    for (const VLMX::TPictureFailure& f : report.failures)
+        if (!f.dump.empty())
+            Message(c, "diagnostic dump (also in " + VLM::TCharacterBitmap::DumpPath() + "):\n" +
+                           Readable(f.dump));
     for (const VLMX::TPictureFailure& f : report.failures) {
         if (f.kind == VLMX::TPictureFailure::Unreadable)
             Message(c, "picture " + std::to_string(f.index) + ": " + f.reason);
@@ -233,73 +222,119 @@ int Export(const TConsole& c, const std::vector<std::string>& args) {
     return report.Unreadable() ? ExitUnreadable : ExitOk;
 }
 
-// One layer of a composition: the archive must be of the layer's kind.
-struct TLayer {
-    const char* option;
-    VLMX::TArchiveKind kind;
-    bool given = false;
+int Export(const TConsole& c, const std::vector<std::string>& args) {
+    std::vector<std::string> archives;
+    std::string folder, list, scale = "1", jobs = "0";
+    VLMX::TExportOptions options;
+    bool quiet = false;
+    TCommandLine line;
+    line.Words(archives).Value("--out", folder).Value("--pictures", list);
+    line.Value("--scale", scale).Value("--jobs", jobs);
+    line.Flag("--elements", options.elements).Flag("--force", options.overwrite);
+    line.Flag("--quiet", quiet).Parse(args);
+    if (archives.size() != 1) throw TUsageError{"export takes one archive"};
+    if (folder.empty()) throw TUsageError{"export needs --out DIR"};
+    options.scale = ParseNumber(scale, 1, VLMX::MaxScale, "--scale");
+    options.threads = ParseNumber(jobs, 0, 256, "--jobs");
+    const std::string& path = archives[0];
+    const VLM::TLayerKind kind = OpenArchive(c, path);
+    const std::vector<int> pictures =
+        PicturesToExport(line.Given("--pictures") ? std::optional(list) : std::nullopt,
+                         VLM::NewPicture(kind, path)->GetCount());
+    if (const int error = VLMX::MakeFolder(folder)) {
+        Message(c, folder + ": " + VLMX::TWriteResult{VLMX::TWriteResult::Failed, error}.Text());
+        return ExitTrouble;
+    }
+    const VLMX::TExportReport report =
+        ExportWithBar(c, c.errIsTerminal && !quiet, kind, path, pictures, folder, options);
+    return ReportExport(c, report, folder, quiet);
+}
+
+// One layer of a composition as the command line names it.
+struct TComposedLayer {
+    VLM::TLayerKind kind;
     TLayerRef ref;
 };
 
-int Compose(const TConsole& c, const std::vector<std::string>& args) {
-    const TArguments a = ParseArguments(
-        args, {"--wallpaper", "--background", "--character", "--scale", "--out"}, {"--force"});
-    if (!a.words.empty()) throw TUsageError{"compose takes no file other than its options'"};
-    const std::string out = a.Value("--out");
-    if (out.empty()) throw TUsageError{"compose needs --out FILE.png"};
-    const int scale = ParseNumber(a.Value("--scale", "1"), 1, VLMX::MaxScale, "--scale");
-    TLayer layers[] = {{"--wallpaper", VLMX::TArchiveKind::WallPaper, false, {}},
-                       {"--background", VLMX::TArchiveKind::BackGround, false, {}},
-                       {"--character", VLMX::TArchiveKind::Character, false, {}}};
-    for (TLayer& l : layers) {
-        if (!a.values.count(l.option)) continue;
-        l.given = true;
-        l.ref = ParseLayerRef(a.Value(l.option), l.kind == VLMX::TArchiveKind::Character, l.option);
-        if (OpenArchive(c, l.ref.file) != l.kind)
-            throw TUsageError{std::string(l.option) + " " + l.ref.file + ": not a " +
-                              VLMX::KindName(l.kind) + " archive"};
-    }
+// The option that names a layer: --wallpaper, --background, --character.
+std::string LayerOption(VLM::TLayerKind kind) {
+    return std::string("--") + VLM::LayerName(kind);
+}
 
-    TProgressBar noBar(c.err, false);
-    TConsoleInterface ui(c.err, noBar);
-    VLM::TScreen screen;
-    const auto& [wallPaper, backGround, character] = layers;
+// The layers given (refs: each layer's FILE:I), bottom first, each archive openable and of its
+// layer's kind.
+std::vector<TComposedLayer> ComposedLayers(const TConsole& c, const TCommandLine& line,
+                                           const std::array<std::string, 3>& refs) {
+    std::vector<TComposedLayer> layers;
+    for (VLM::TLayerKind kind : VLM::AllLayers) {
+        const std::string option = LayerOption(kind);
+        if (!line.Given(option)) continue;
+        const TLayerRef ref =
+            ParseLayerRef(refs[VLM::LayerIndex(kind)], kind == VLM::TLayerKind::Character, option);
+        if (OpenArchive(c, ref.file) != kind)
+            throw TUsageError{option + " " + ref.file + ": not a " + VLM::LayerName(kind) +
+                              " archive"};
+        layers.push_back({kind, ref});
+    }
+    return layers;
+}
+
+// Draws the layers in order, then puts the character's elements in, in the order given.
+void DrawLayers(VLM::TScreen& screen, const std::vector<TComposedLayer>& layers) {
+    for (const TComposedLayer& l : layers) {
+        std::invoke(VLM::OpsOf(l.kind).put, screen, l.ref.file);
+        std::invoke(VLM::OpsOf(l.kind).draw, screen, l.ref.index);
+    }
+    for (const TComposedLayer& l : layers) {
+        for (int e : l.ref.elements) {
+            if (screen.getchloaded() && e >= screen.getelcnt())
+                throw TUsageError{"character " + std::to_string(l.ref.index) + " has no element " +
+                                  std::to_string(e)};
+            screen.DrawCharacter(l.ref.index, e);
+        }
+    }
+}
+
+// Names each layer that could not be read (the compositor leaves it out); ExitUnreadable when
+// one could not.
+int NoteUnread(const TConsole& c, const VLM::TScreen& screen,
+               const std::vector<TComposedLayer>& layers) {
     int status = ExitOk;
-    const auto note = [&](const TLayer& l, const VLM::TLoadError& error, bool loaded) {
-        if (!l.given || loaded) return;
-        Message(c, std::string(VLMX::KindName(l.kind)) + " " + std::to_string(l.ref.index) + ": " +
-                       error.Text());
+    for (const TComposedLayer& l : layers) {
+        const VLM::TLayerOps& ops = VLM::OpsOf(l.kind);
+        if (std::invoke(ops.loaded, screen)) continue;
+        Message(c, std::string(VLM::LayerName(l.kind)) + " " + std::to_string(l.ref.index) + ": " +
+                       std::invoke(ops.error, screen).Text());
         status = ExitUnreadable;
-    };
+    }
+    return status;
+}
+
+int Compose(const TConsole& c, const std::vector<std::string>& args) {
+    std::vector<std::string> words;
+    std::array<std::string, 3> refs;
+    std::string out, scaleText = "1";
+    bool force = false;
+    TCommandLine line;
+    line.Words(words);
+    for (VLM::TLayerKind kind : VLM::AllLayers)
+        line.Value(LayerOption(kind), refs[VLM::LayerIndex(kind)]);
+    line.Value("--scale", scaleText).Value("--out", out).Flag("--force", force).Parse(args);
+    if (!words.empty()) throw TUsageError{"compose takes no file other than its options'"};
+    if (out.empty()) throw TUsageError{"compose needs --out FILE.png"};
+    const int scale = ParseNumber(scaleText, 1, VLMX::MaxScale, "--scale");
+    const std::vector<TComposedLayer> layers = ComposedLayers(c, line, refs);
+
+    VLM::TScreen screen;
     try {
-        if (wallPaper.given) {
-            screen.putwpfn(wallPaper.ref.file);
-            screen.DrawWallPaper(wallPaper.ref.index);
-        }
-        if (backGround.given) {
-            screen.putbgfn(backGround.ref.file);
-            screen.DrawBackGround(backGround.ref.index);
-        }
-        if (character.given) {
-            screen.putchfn(character.ref.file);
-            screen.DrawCharacter(character.ref.index);
-            for (int e : character.ref.elements) {
-                if (screen.getchloaded() && e >= screen.getelcnt())
-                    throw TUsageError{"character " + std::to_string(character.ref.index) +
-                                      " has no element " + std::to_string(e)};
-                screen.DrawCharacter(character.ref.index, e);
-            }
-        }
+        DrawLayers(screen, layers);
     } catch (const VLM::EElementOutside& e) {
         Message(c, e.what());
         return ExitUnreadable;
     }
-    note(wallPaper, screen.getwperr(), screen.getwploaded());
-    note(backGround, screen.getbgerr(), screen.getbgloaded());
-    note(character, screen.getcherr(), screen.getchloaded());
-
+    const int status = NoteUnread(c, screen, layers);
     const VLMX::TFileResult r =
-        VLMX::WritePng(VLMX::ScreenPicture(screen.GetOffscreen()), out, scale, a.Has("--force"));
+        VLMX::WritePng(VLMX::ScreenPicture(screen.GetOffscreen()), out, scale, force);
     if (!r.Ok()) {
         Message(c, out + ": " + r.Text() +
                        (r.write.status == VLMX::TWriteResult::Exists ? ForceHint : ""));
@@ -307,6 +342,12 @@ int Compose(const TConsole& c, const std::vector<std::string>& args) {
     }
     return status;
 }
+
+// The commands: each declares its words on a TCommandLine of its own.
+const struct TCommand {
+    const char* name;
+    int (*run)(const TConsole&, const std::vector<std::string>&);
+} Commands[] = {{"list", List}, {"export", Export}, {"compose", Compose}};
 
 } // namespace
 
@@ -323,9 +364,8 @@ int Run(const std::vector<std::string>& args, const TConsole& console) {
             std::fprintf(console.out, "%s %s\n", Program, VLM::ReleaseVersion);
             return ExitOk;
         }
-        if (command == "list") return List(console, rest);
-        if (command == "export") return Export(console, rest);
-        if (command == "compose") return Compose(console, rest);
+        for (const TCommand& c : Commands)
+            if (command == c.name) return c.run(console, rest);
         throw TUsageError{"unknown command \"" + command + "\""};
     } catch (const TUsageError& e) {
         Message(console, e.text);

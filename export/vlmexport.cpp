@@ -1,10 +1,9 @@
 #include "vlmexport.h"
 
-#include "vlmbackground.h"
 #include "vlmcharacter.h"
+#include "vlmjson.h"
 #include "vlmnaming.h"
 #include "vlmpng.h"
-#include "vlmwallpaper.h"
 
 #include <algorithm>
 #include <atomic>
@@ -27,6 +26,23 @@ std::string OutsideText(int element) {
     return "element " + std::to_string(element) + " reaches outside the picture";
 }
 
+// Each element's rectangle, and its spot (the lowest-numbered element of the same rectangle),
+// written under the file's "group" key, which readers of elements.json already know.
+std::string ElementsJson(const VLM::TCharacterBitmap& ch) {
+    const std::vector<int32_t> spots = ch.ElemSpots();
+    std::vector<TJson> elements;
+    for (int e = 0; e < ch.Elems; ++e) {
+        TJson& element = elements.emplace_back();
+        element["index"] = e;
+        element["left"] = ch.getElemLeft(e);
+        element["top"] = ch.getElemTop(e);
+        element["width"] = ch.getElemWidth(e);
+        element["height"] = ch.getElemHeight(e);
+        element["group"] = spots[static_cast<size_t>(e)];
+    }
+    return JsonLines(elements);
+}
+
 // What became of one picture, handed from its worker to the calling thread.
 struct TOutcome {
     int index = 0;
@@ -35,18 +51,23 @@ struct TOutcome {
     int64_t bytes = 0;
     std::vector<TPictureFailure> failures;
     bool stop = false; // the folder refused a file
-    // A character whose element did not fit: the calling thread composes that element again,
-    // which writes the diagnostic dump and tells the user interface.
+    // A character whose element did not fit, for the calling thread to dump.
     std::unique_ptr<VLM::TBitmap> dump;
-    int dumpElement = -1;
 };
 
+// What every picture of a batch shares.
+struct TJob {
+    VLM::TLayerKind kind;
+    std::string archive, folder;
+    TExportOptions options;
+};
+
+// One worker's pictures, one at a time, through a picture object of its own.
 class TPictureExport {
 public:
-    TPictureExport(TArchiveKind kind, const std::string& archive, const std::string& folder,
-                   const TExportOptions& options, const std::atomic<bool>& stop)
-        : kind(kind), archive(archive), folder(folder), options(options), stop(stop),
-          picture(NewPicture(kind, archive)) {}
+    TPictureExport(const TJob& job, const std::atomic<bool>& stop)
+        : kind(job.kind), archive(job.archive), folder(job.folder), options(job.options),
+          stop(stop), picture(VLM::NewPicture(kind, archive)) {}
 
     TOutcome Run(int index) {
         TOutcome o;
@@ -57,7 +78,7 @@ public:
             // Anything a load does not turn into a reason itself (a failed allocation in the
             // middle of drawing, say): this picture fails, the object starts afresh.
             Fail(o, TPictureFailure::Unreadable, "", e.what());
-            picture = NewPicture(kind, archive);
+            picture = VLM::NewPicture(kind, archive);
         }
         return o;
     }
@@ -65,7 +86,7 @@ public:
 private:
     void Fail(TOutcome& o, TPictureFailure::TKind why, const std::string& file,
               const std::string& reason) {
-        o.failures.push_back({why, o.index, file, reason});
+        o.failures.push_back({why, o.index, file, reason, {}});
         if (why == TPictureFailure::CannotWrite) o.stop = true;
     }
 
@@ -92,10 +113,6 @@ private:
 
     void Export(TOutcome& o) {
         existing = 0;
-        if (!picture) {
-            Fail(o, TPictureFailure::Unreadable, "", "not an archive the viewer reads");
-            return;
-        }
         if (!picture->Select(o.index)) {
             Fail(o, TPictureFailure::Unreadable, "", picture->LoadError.Text());
             return;
@@ -106,13 +123,12 @@ private:
         if (outside >= 0) {
             Fail(o, TPictureFailure::Unreadable, "", OutsideText(outside));
             o.dump = std::move(picture);
-            o.dumpElement = outside;
-            picture = NewPicture(kind, archive);
+            picture = VLM::NewPicture(kind, archive);
             return;
         }
         const std::string path = Join(folder, stem + ".png");
         bool all = Write(o, path, WritePng(image, path, options.scale, options.overwrite));
-        if (kind == TArchiveKind::Character && options.elements && !o.stop)
+        if (kind == VLM::TLayerKind::Character && options.elements && !o.stop)
             all = WriteElements(o, Join(folder, stem)) && all;
         if (existing > 1)
             o.failures[firstExisting].reason +=
@@ -120,6 +136,7 @@ private:
         o.written = all;
     }
 
+    // Every element as DIR/NNN-NAME/EE.png, then elements.json; true when all were written.
     bool WriteElements(TOutcome& o, const std::string& sub) {
         const auto& ch = static_cast<const VLM::TCharacterBitmap&>(*picture);
         if (const int error = MakeFolder(sub)) {
@@ -137,18 +154,7 @@ private:
                   all;
         }
         if (o.stop || stop) return false;
-        const std::vector<int32_t> spots = ch.ElemSpots(); // written as "group"
-        std::string json = "[\n";
-        for (int e = 0; e < ch.Elems; ++e) {
-            json += "  {\"index\": " + std::to_string(e) +
-                    ", \"left\": " + std::to_string(ch.getElemLeft(e)) +
-                    ", \"top\": " + std::to_string(ch.getElemTop(e)) +
-                    ", \"width\": " + std::to_string(ch.getElemWidth(e)) +
-                    ", \"height\": " + std::to_string(ch.getElemHeight(e)) +
-                    ", \"group\": " + std::to_string(spots[static_cast<size_t>(e)]) + "}" +
-                    (e + 1 < ch.Elems ? ",\n" : "\n");
-        }
-        json += "]\n";
+        const std::string json = ElementsJson(ch);
         const std::string path = Join(sub, "elements.json");
         TFileResult r;
         r.write = WriteFileAtomic(path, json.data(), json.size(), options.overwrite);
@@ -156,7 +162,7 @@ private:
         return Write(o, path, r) && all;
     }
 
-    const TArchiveKind kind;
+    const VLM::TLayerKind kind;
     const std::string archive, folder;
     const TExportOptions options;
     const std::atomic<bool>& stop;
@@ -165,66 +171,132 @@ private:
     size_t firstExisting = 0;              // the failure that names the first of them
 };
 
-// Takes a finished picture into the report; on the calling thread.
-void Absorb(TExportReport& report, TOutcome& o) {
-    ++report.done;
-    report.files += o.files;
-    report.bytes += o.bytes;
-    if (o.written) ++report.written;
-    if (o.dump) {
-        auto& ch = static_cast<VLM::TCharacterBitmap&>(*o.dump);
+// The calling thread's side of a batch: finished pictures go into the report (a character
+// that does not fit is dumped here, one at a time), and progress is asked whether to go on.
+class TBatch {
+public:
+    TBatch(int total, const TProgress& progress) : progress(progress) { report.total = total; }
+
+    void Absorb(TOutcome& o) {
+        ++report.done;
+        report.files += o.files;
+        report.bytes += o.bytes;
+        if (o.written) ++report.written;
+        if (o.dump) Dump(o);
+        for (auto& f : o.failures)
+            report.failures.push_back(std::move(f));
+    }
+
+    // A "no" stops the batch: no other picture starts.
+    void AskProgress() {
+        if (report.cancelled || !progress || progress(report.done, report.total)) return;
+        report.cancelled = true;
+        stop = true;
+    }
+
+    TExportReport Finish() {
+        std::stable_sort(
+            report.failures.begin(), report.failures.end(),
+            [](const TPictureFailure& a, const TPictureFailure& b) { return a.index < b.index; });
+        return std::move(report);
+    }
+
+    std::atomic<bool> stop{false}; // read by the workers before each picture
+
+private:
+    static void Dump(TOutcome& o) {
+        TPictureFailure& f = o.failures.back();
         try {
-            ch.ComposeElem(o.dumpElement);
+            f.dump = static_cast<const VLM::TCharacterBitmap&>(*o.dump).AppendDump();
         } catch (const std::exception& e) {
-            o.failures.back().reason += std::string("; the diagnostic dump failed: ") + e.what();
+            f.reason += std::string("; the diagnostic dump failed: ") + e.what();
         }
     }
-    for (auto& f : o.failures)
-        report.failures.push_back(std::move(f));
+
+    const TProgress& progress;
+    TExportReport report;
+};
+
+// Finished pictures on their way from the workers to the calling thread.
+class TMailbox {
+public:
+    explicit TMailbox(size_t workers) : running(workers) {}
+
+    void Post(TOutcome o) {
+        std::lock_guard<std::mutex> lock(mutex);
+        finished.push_back(std::move(o));
+        wake.notify_one();
+    }
+    void WorkerEnded() {
+        std::lock_guard<std::mutex> lock(mutex);
+        --running;
+        wake.notify_one();
+    }
+    // Waits up to 100 ms for pictures to arrive and moves them into arrived; true once every
+    // worker has ended (nothing arrives after that).
+    bool Collect(std::vector<TOutcome>& arrived) {
+        std::unique_lock<std::mutex> lock(mutex);
+        wake.wait_for(lock, std::chrono::milliseconds(100),
+                      [&] { return !finished.empty() || running == 0; });
+        arrived.swap(finished);
+        return running == 0;
+    }
+
+private:
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::vector<TOutcome> finished; // waiting for the calling thread
+    size_t running;
+};
+
+size_t ThreadCount(const TExportOptions& options, size_t pictures) {
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    return std::min<size_t>(options.threads > 0 ? options.threads : cores,
+                            std::max<size_t>(pictures, 1));
+}
+
+void ExportHere(TBatch& batch, const TJob& job, const std::vector<int>& pictures) {
+    TPictureExport exporter(job, batch.stop);
+    for (int index : pictures) {
+        if (batch.stop) break;
+        TOutcome o = exporter.Run(index);
+        if (o.stop) batch.stop = true;
+        batch.Absorb(o);
+        batch.AskProgress();
+    }
+}
+
+// The workers take the pictures in turn; the calling thread takes in what they finish and asks
+// progress at least ten times a second.
+void ExportOnThreads(TBatch& batch, const TJob& job, const std::vector<int>& pictures,
+                     size_t threads) {
+    TMailbox mailbox(threads);
+    std::atomic<size_t> next{0};
+    std::vector<std::thread> workers;
+    for (size_t t = 0; t < threads; ++t)
+        workers.emplace_back([&] {
+            TPictureExport exporter(job, batch.stop);
+            while (!batch.stop) {
+                const size_t i = next++;
+                if (i >= pictures.size()) break;
+                TOutcome o = exporter.Run(pictures[i]);
+                if (o.stop) batch.stop = true;
+                mailbox.Post(std::move(o));
+            }
+            mailbox.WorkerEnded();
+        });
+    for (bool last = false; !last;) {
+        std::vector<TOutcome> arrived;
+        last = mailbox.Collect(arrived);
+        for (TOutcome& o : arrived)
+            batch.Absorb(o);
+        batch.AskProgress();
+    }
+    for (auto& w : workers)
+        w.join();
 }
 
 } // namespace
-
-TArchiveKind ArchiveKindOf(const std::string& path) {
-    // Each class alone knows its archives' names: ask them in turn.
-    for (TArchiveKind kind :
-         {TArchiveKind::WallPaper, TArchiveKind::BackGround, TArchiveKind::Character})
-        if (NewPicture(kind, path)->GetCount() > 0) return kind;
-    return TArchiveKind::None;
-}
-
-const char* KindName(TArchiveKind kind) {
-    switch (kind) {
-    case TArchiveKind::WallPaper:
-        return "wallpaper";
-    case TArchiveKind::BackGround:
-        return "background";
-    case TArchiveKind::Character:
-        return "character";
-    case TArchiveKind::None:
-        break;
-    }
-    return "unknown";
-}
-
-std::unique_ptr<VLM::TBitmap> NewPicture(TArchiveKind kind, const std::string& path) {
-    std::unique_ptr<VLM::TBitmap> picture;
-    switch (kind) {
-    case TArchiveKind::WallPaper:
-        picture = std::make_unique<VLM::TWallPaperBitmap>();
-        break;
-    case TArchiveKind::BackGround:
-        picture = std::make_unique<VLM::TBackGroundBitmap>();
-        break;
-    case TArchiveKind::Character:
-        picture = std::make_unique<VLM::TCharacterBitmap>();
-        break;
-    case TArchiveKind::None:
-        return picture;
-    }
-    picture->SetFileName(path);
-    return picture;
-}
 
 TPictureInfo Inspect(VLM::TBitmap& picture, int index) {
     TPictureInfo info;
@@ -294,74 +366,17 @@ bool TExportReport::WriteFailed() const {
     });
 }
 
-TExportReport ExportPictures(const std::string& archive, const std::vector<int>& pictures,
-                             const std::string& folder, const TExportOptions& options,
-                             const TProgress& progress) {
-    TExportReport report;
-    report.total = static_cast<int>(pictures.size());
-    const TArchiveKind kind = ArchiveKindOf(archive);
-    std::atomic<bool> stop{false};
-    const auto keepGoing = [&] {
-        if (report.cancelled || !progress || progress(report.done, report.total)) return true;
-        report.cancelled = true;
-        return false;
-    };
-
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    const size_t threads = std::min<size_t>(options.threads > 0 ? options.threads : cores,
-                                            std::max<size_t>(pictures.size(), 1));
-    if (threads <= 1) {
-        TPictureExport job(kind, archive, folder, options, stop);
-        for (int index : pictures) {
-            if (stop) break;
-            TOutcome o = job.Run(index);
-            if (o.stop) stop = true;
-            Absorb(report, o);
-            if (!keepGoing()) stop = true;
-        }
-    } else {
-        std::mutex mutex;
-        std::condition_variable wake;
-        std::vector<TOutcome> finished; // waiting for the calling thread
-        size_t running = threads;
-        std::atomic<size_t> next{0};
-        std::vector<std::thread> workers;
-        for (size_t t = 0; t < threads; ++t)
-            workers.emplace_back([&] {
-                TPictureExport job(kind, archive, folder, options, stop);
-                while (!stop) {
-                    const size_t i = next++;
-                    if (i >= pictures.size()) break;
-                    TOutcome o = job.Run(pictures[i]);
-                    if (o.stop) stop = true;
-                    std::lock_guard<std::mutex> lock(mutex);
-                    finished.push_back(std::move(o));
-                    wake.notify_one();
-                }
-                std::lock_guard<std::mutex> lock(mutex);
-                --running;
-                wake.notify_one();
-            });
-        for (bool last = false; !last;) {
-            std::vector<TOutcome> arrived;
-            {
-                std::unique_lock<std::mutex> lock(mutex);
-                wake.wait_for(lock, std::chrono::milliseconds(100),
-                              [&] { return !finished.empty() || running == 0; });
-                arrived.swap(finished);
-                last = running == 0;
-            }
-            for (TOutcome& o : arrived)
-                Absorb(report, o);
-            if (!keepGoing()) stop = true;
-        }
-        for (auto& w : workers)
-            w.join();
-    }
-    std::stable_sort(
-        report.failures.begin(), report.failures.end(),
-        [](const TPictureFailure& a, const TPictureFailure& b) { return a.index < b.index; });
-    return report;
+TExportReport ExportPictures(VLM::TLayerKind kind, const std::string& archive,
+                             const std::vector<int>& pictures, const std::string& folder,
+                             const TExportOptions& options, const TProgress& progress) {
+    TBatch batch(static_cast<int>(pictures.size()), progress);
+    const TJob job{kind, archive, folder, options};
+    const size_t threads = ThreadCount(options, pictures.size());
+    if (threads <= 1)
+        ExportHere(batch, job, pictures);
+    else
+        ExportOnThreads(batch, job, pictures, threads);
+    return batch.Finish();
 }
 
 } // namespace VLMX

@@ -9,6 +9,7 @@
 
 #include "vlmbitmap.h"
 #include "vlmimage.h"
+#include "vlmlayers.h"
 #include "vlmwrite.h"
 
 #include <cstdint>
@@ -18,13 +19,6 @@
 #include <vector>
 
 namespace VLMX {
-
-// The archive kinds, told apart by file name exactly as the viewer does.
-enum class TArchiveKind { None, WallPaper, BackGround, Character };
-TArchiveKind ArchiveKindOf(const std::string& path);
-const char* KindName(TArchiveKind kind); // "wallpaper", "background", "character", "unknown"
-// A picture object of that kind with path set, or null for None.
-std::unique_ptr<VLM::TBitmap> NewPicture(TArchiveKind kind, const std::string& path);
 
 // What a picture holds once loaded, for listings.
 struct TPictureInfo {
@@ -73,6 +67,9 @@ struct TPictureFailure {
     int index = 0;
     std::string file;   // the file concerned (Exists, CannotWrite)
     std::string reason; // readable, ASCII
+    // A character whose elements do not fit: the diagnostic dump appended to its file for it
+    // (code page 932, LF CR line ends), for the caller to show. Empty otherwise.
+    std::string dump;
 };
 
 struct TExportReport {
@@ -91,19 +88,17 @@ struct TExportReport {
 // they run; false asks to stop: pictures under way still finish (every file is whole), no
 // other starts.
 //
-// A character whose elements do not fit its picture is composed again on the calling thread,
-// which writes the diagnostic dump and calls the installed VLM::TUserInterface's
-// InformationDialog and Terminate, as the viewer does for it. A caller whose batch must go on
-// installs an interface whose Terminate does nothing for the time of the export (velmora-cli
-// does); the picture is reported as unreadable either way.
+// A character whose elements do not fit its picture is reported as unreadable, and its
+// diagnostic dump is appended to the dump file on the calling thread, as the viewer does for
+// it; the dump's text comes back in the failure. The export never calls VLM::UserInterface().
 using TProgress = std::function<bool(int done, int total)>;
 
 // Exports pictures (indices of the archive, each once, in any order) into folder, which must
-// exist. The pictures are read and written on options.threads threads; progress and the
-// character's diagnostic dump (with the user-interface calls it makes) stay on the calling
-// thread, so a window may answer them directly.
-TExportReport ExportPictures(const std::string& archive, const std::vector<int>& pictures,
-                             const std::string& folder, const TExportOptions& options,
-                             const TProgress& progress = {});
+// exist; archive is read as a kind archive (VLM::LayerKindOf tells it). The pictures are read and
+// written on options.threads threads; progress and the diagnostic dumps stay on the calling
+// thread, so a window may answer progress directly.
+TExportReport ExportPictures(VLM::TLayerKind kind, const std::string& archive,
+                             const std::vector<int>& pictures, const std::string& folder,
+                             const TExportOptions& options, const TProgress& progress = {});
 
 } // namespace VLMX

@@ -16,7 +16,7 @@ size_t PixelCount(int width, int height) {
 std::array<TRgb, 256> PaletteOf(const VLM::TBitmap& picture) {
     std::array<TRgb, 256> palette;
     for (size_t i = 0; i < palette.size(); ++i)
-        palette[i] = ScreenToRgb(picture.Palette[i]);
+        palette[i] = VLM::ScreenToRgb(picture.Palette[i]);
     return palette;
 }
 
@@ -108,7 +108,7 @@ TImage ScreenPicture(const VLM::TPicture& picture, int scale) {
     for (int y = 0; y < picture.Height(); ++y) {
         const uint16_t* in = picture.ScanLine(y);
         for (int x = 0; x < picture.Width(); ++x) {
-            const TRgb c = ScreenToRgb(in[x]);
+            const TRgb c = VLM::ScreenToRgb(in[x]);
             row[3 * static_cast<size_t>(x)] = c.r;
             row[3 * static_cast<size_t>(x) + 1] = c.g;
             row[3 * static_cast<size_t>(x) + 2] = c.b;

@@ -1,9 +1,10 @@
 // Pictures on their way out of the program: an 8-bit palette image or a 24-bit RGB image, made
 // from a loaded picture object or from the compositor's off-screen picture. Colours leave the
-// engine's 5-5-5 form here, once.
+// engine's 5-5-5 form here, once, through VLM::ScreenToRgb.
 #pragma once
 
 #include "vlmcharacter.h"
+#include "vlmcolor.h"
 #include "vlmplatform.h"
 
 #include <array>
@@ -12,20 +13,7 @@
 
 namespace VLMX {
 
-struct TRgb {
-    uint8_t r = 0, g = 0, b = 0;
-    bool operator==(const TRgb& o) const { return r == o.r && g == o.g && b == o.b; }
-};
-
-// A 5-bit channel widened to 8 bits: 0 stays 0, 31 becomes 255.
-constexpr uint8_t Widen5(unsigned c) {
-    return static_cast<uint8_t>((c & 31) << 3 | (c & 31) >> 2);
-}
-
-// A screen colour (red in bits 10-14) as 8-bit channels.
-constexpr TRgb ScreenToRgb(uint16_t screen) {
-    return {Widen5(screen >> 10), Widen5(screen >> 5), Widen5(screen)};
-}
+using VLM::TRgb;
 
 // Rows top-down, no padding. A window turns one into a QImage with Format_Indexed8 (a colour
 // table from palette, entry 0 given alpha 0 when transparentZero) or Format_RGB888.

@@ -442,9 +442,14 @@ std::string TCharacterBitmap::DumpPath() {
     return dumpPathOverride.empty() ? HostPath("c:\\tmp\\run.log") : dumpPathOverride;
 }
 
+std::string TCharacterBitmap::AppendDump() const {
+    std::string text = DumpText();
+    AppendToFile(DumpPath(), text);
+    return text;
+}
+
 void TCharacterBitmap::WriteDump() {
-    const std::string text = DumpText();
-    AppendToFile(DumpPath(), text); // a failure here reaches the caller; no dialog then
+    const std::string text = AppendDump(); // a failure here reaches the caller; no dialog then
     UserInterface().InformationDialog(text);
     UserInterface().Terminate();
 }

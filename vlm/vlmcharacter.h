@@ -74,6 +74,10 @@ public:
 
     // The text of the diagnostic dump for the record now held (LF CR line ends).
     std::string DumpText() const;
+    // Appends that text to the dump file and returns it, telling nobody: ComposeElem then shows
+    // it and ends the program, an export hands it to its caller. A file that cannot be written
+    // throws std::runtime_error.
+    std::string AppendDump() const;
     // Where dumps are appended: the host form of c:\tmp\run.log unless a path has been set.
     // An empty path restores the default.
     static void SetDumpPath(const std::string& path);

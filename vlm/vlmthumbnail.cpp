@@ -1,8 +1,6 @@
 #include "vlmthumbnail.h"
 
-#include "vlmbackground.h"
 #include "vlmcharacter.h"
-#include "vlmwallpaper.h"
 
 #include <algorithm>
 #include <new>
@@ -10,35 +8,8 @@
 
 namespace VLM {
 
-namespace {
-
-std::unique_ptr<TBitmap> PictureOf(TLayerKind kind) {
-    switch (kind) {
-    case TLayerKind::WallPaper:
-        return std::make_unique<TWallPaperBitmap>();
-    case TLayerKind::BackGround:
-        return std::make_unique<TBackGroundBitmap>();
-    case TLayerKind::Character:
-        break;
-    }
-    return std::make_unique<TCharacterBitmap>();
-}
-
-} // namespace
-
-std::optional<TLayerKind> LayerKindOf(const std::string& fileName) {
-    for (TLayerKind kind : {TLayerKind::WallPaper, TLayerKind::BackGround, TLayerKind::Character}) {
-        const std::unique_ptr<TBitmap> picture = PictureOf(kind);
-        picture->SetFileName(fileName);
-        if (picture->GetCount() > 0) return kind;
-    }
-    return std::nullopt;
-}
-
 TThumbnailMaker::TThumbnailMaker(TLayerKind kind, const std::string& fileName)
-    : kind(kind), picture(PictureOf(kind)) {
-    picture->SetFileName(fileName);
-}
+    : kind(kind), picture(NewPicture(kind, fileName)) {}
 
 TThumbnailMaker::~TThumbnailMaker() = default;
 

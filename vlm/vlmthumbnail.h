@@ -2,26 +2,19 @@
 // compositor's layers) and reduced to a small 15-bit picture. Backgrounds shrink to 1/4 of
 // their stored size, wallpapers and characters to 1/2.
 //
-// The wallpaper and background classes read through scratch buffers shared by every object of
-// their class, so thumbnails are made on the thread that runs the compositor, between its
-// commands, never beside them.
+// Each picture object reads through scratch buffers of its own, so a thumbnail maker shares
+// nothing with the compositor's layers; one maker is used by one thread at a time.
 #pragma once
 
 #include "vlmbitmap.h"
+#include "vlmlayers.h"
 #include "vlmplatform.h"
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 
 namespace VLM {
-
-// The three layers in the compositor's drawing order; the windows number them the same way.
-enum class TLayerKind : uint8_t { WallPaper = 0, BackGround = 1, Character = 2 };
-
-// The layer whose picture class recognises fileName (its GetCount() is positive), if any.
-std::optional<TLayerKind> LayerKindOf(const std::string& fileName);
 
 struct TThumbnail {
     // A pixel nothing covers: a character's transparent ground. Bit 15, which no screen colour

@@ -129,15 +129,15 @@ private slots:
         TmainForm& m = *f.form;
         VLMAT::Open(m.openBackGroundMenu, bad);
         VLMAT::Open(m.openCharacterMenu, characters);
-        m.PictureChosen(1, 11);
-        m.PictureChosen(2, 151);
+        m.PictureChosen(VLM::TLayerKind::BackGround, 11);
+        m.PictureChosen(VLM::TLayerKind::Character, 151);
         m.autoPlayTimer();
         QCOMPARE(Shown(m), (TShown{-1, -1, 0}));
         QVERIFY(m.statusLine->text().startsWith(QStringLiteral("NBGFILE1.ALL, picture 12: ")));
-        m.PictureChosen(2, 6);
+        m.PictureChosen(VLM::TLayerKind::Character, 6);
         m.autoPlayTimer(); // no record lies at or after character 7's table offset
         QCOMPARE(Shown(m), (TShown{-1, -1, -1}));
-        m.PictureChosen(2, 151);
+        m.PictureChosen(VLM::TLayerKind::Character, 151);
         m.autoPlayTimer();
         QCOMPARE(Shown(m), (TShown{-1, 13, 0}));
     }

@@ -106,7 +106,7 @@ private slots:
     void everyTextFollowsTheLanguage() {
         TForms f;
         TmainForm& m = *f.form;
-        m.ShowPictureList(1);
+        m.ShowPictureList(VLM::TLayerKind::BackGround);
         m.UpdateCaption();
         const QStringList japanese = WindowTexts(f);
         const QRect lastButton = f.tools->buttons[2]->geometry();
@@ -151,7 +151,7 @@ private slots:
         TForms f;
         VLMAT::TBoxLog log;
         VLMAT::Open(f.form->openCharacterMenu, characters);
-        f.form->PictureChosen(2, 1);
+        f.form->PictureChosen(VLM::TLayerKind::Character, 1);
         QTRY_COMPARE(log.boxes.size(), size_t{1});
         const QString failure = f.form->statusLine->text().section(QStringLiteral("  |  "), 0, 0);
         for (const QString& text : {log.boxes[0].text, failure}) {

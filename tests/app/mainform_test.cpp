@@ -345,7 +345,7 @@ private slots:
                                    wp ? m.nextWallPaperMenu : m.nextBackGroundMenu};
         VLMAT::Open(wp ? m.openWallPaperMenu : m.openBackGroundMenu,
                     wp ? shortWallPapers : badBackGrounds);
-        m.PictureChosen(layer, from);
+        m.PictureChosen(VLM::AllLayers[layer], from);
         for (qsizetype i = 0; i < steps.size(); ++i) {
             items[steps[i] == QLatin1Char('n')]->trigger();
             const int shown = shows[i] ? tried[i] : -1;
@@ -420,7 +420,7 @@ private slots:
         VLMAT::Open(m.openWallPaperMenu, eyeCatch);
         VLMAT::Open(m.openBackGroundMenu, backGrounds);
         VLMAT::Open(m.openCharacterMenu, characters);
-        m.PictureChosen(2, 4);
+        m.PictureChosen(VLM::TLayerKind::Character, 4);
         const QStringList names = {VLMQ::FromCp932(m.screen->wpmnes(0)),
                                    VLMQ::FromCp932(m.screen->bgmnes(0)),
                                    VLMQ::FromCp932(m.screen->chmnes(4))};
@@ -428,16 +428,16 @@ private slots:
         QCOMPARE(m.ClientArea()->size(), QSize(320, 224)); // however long the text
 
         VLMAT::Open(m.openWallPaperMenu, shortWallPapers);
-        m.PictureChosen(0, 9);
+        m.PictureChosen(VLM::TLayerKind::WallPaper, 9);
         VLMAT::Open(m.openBackGroundMenu, badBackGrounds);
-        m.PictureChosen(1, 12);
+        m.PictureChosen(VLM::TLayerKind::BackGround, 12);
         const QString wallPaper = QStringLiteral(
             "EYECATCH.ALL, picture 9: no picture record found - not an archive of this kind");
         const QString backGround =
             QStringLiteral("NBGFILE1.ALL, picture 12: header field out of range");
         QCOMPARE(m.statusLine->text(),
                  QStringList({backGround, wallPaper, names[2]}).join("  |  "));
-        m.PictureChosen(0, 9);
+        m.PictureChosen(VLM::TLayerKind::WallPaper, 9);
         QVERIFY(m.statusLine->text().startsWith(wallPaper + QStringLiteral("  |  ") + backGround));
     }
 
@@ -618,7 +618,7 @@ private slots:
             autoPlayOnAtTheBox = m.autoPlayMenu->isChecked() || m.timer->isActive();
             // While the box is up, other failing commands raise no second box.
             m.nextBackGroundMenu->trigger();
-            m.PictureChosen(2, 2);
+            m.PictureChosen(VLM::TLayerKind::Character, 2);
             QTest::qWait(50);
             boxesMeanwhile = log.boxes.size() - 1;
         };
@@ -642,7 +642,7 @@ private slots:
         QCOMPARE(VLMAT::Escaped(), escaped);
 
         // Told once: the same failure again goes to the status line only.
-        m.PictureChosen(2, 1);
+        m.PictureChosen(VLM::TLayerKind::Character, 1);
         QTest::qWait(20);
         QCOMPARE(log.boxes.size(), size_t{1});
         QVERIFY(m.statusLine->text().startsWith(

@@ -147,7 +147,7 @@ private slots:
         const VLMAT::TEnglish english; // the messages as the code writes them
         QVERIFY(QFile::remove(copies[9]));
         f.form->recentMenu->actions().at(2)->trigger();
-        QCOMPARE(VLMQ::RecentArchives(0).size(), 7);
+        QCOMPARE(VLMQ::RecentArchives(VLM::TLayerKind::WallPaper).size(), 7);
         QVERIFY(f.form->statusLine->text().startsWith(copies[9] + ": no longer there"));
         f.form->recentMenu->actions().at(1)->trigger();
         QCOMPARE(f.form->screen->getwpfn(), VLMQ::ToHostName(copies[5]));
@@ -163,7 +163,7 @@ private slots:
         QCOMPARE(list->Count(), 500); // the layer's archive
         QCOMPARE(list->List()->currentIndex().row(), 0);
         // Chosen in the list: shown, and the list marks it; a step elsewhere moves the mark.
-        emit list->pictureChosen(1, 499);
+        emit list->pictureChosen(VLM::TLayerKind::BackGround, 499);
         QCOMPARE(m.windowTitle(), Title("-/0 499/500 -/0"));
         QCOMPARE(list->List()->currentIndex().row(), 499);
         m.nextBackGroundMenu->trigger();

@@ -10,6 +10,8 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 
+using VLM::TLayerKind;
+
 namespace {
 
 constexpr int Missing = 15; // the background with the largest offset: nothing follows it
@@ -55,8 +57,10 @@ private slots:
     }
 
     void everyLayerListsItsPicturesWithThumbnails() {
+        constexpr TLayerKind Wp = TLayerKind::WallPaper, Bg = TLayerKind::BackGround,
+                             Ch = TLayerKind::Character;
         const struct {
-            int layer;
+            TLayerKind layer;
             QString path;
             int count, row;
             QSize size;
@@ -64,9 +68,9 @@ private slots:
             int number;     // the numbered picture's colour
             int unreadable; // a row that cannot be read, or -1
         } cases[] = {
-            {1, backGrounds, 500, 7, {72, 36}, VLM::BackGroundNames[7].name, 1007, Missing},
-            {0, eyeCatch, 22, 21, {160, 112}, VLM::EyeCatchNames[21].name, 21, -1},
-            {2, characters, 152, 3, {32, 32}, VLM::CharacterNames[3].name, 2003, 4},
+            {Bg, backGrounds, 500, 7, {72, 36}, VLM::BackGroundNames[7].name, 1007, Missing},
+            {Wp, eyeCatch, 22, 21, {160, 112}, VLM::EyeCatchNames[21].name, 21, -1},
+            {Ch, characters, 152, 3, {32, 32}, VLM::CharacterNames[3].name, 2003, 4},
         };
         // One window for all: each new archive starts the list over.
         TPictureListForm form;
@@ -84,7 +88,7 @@ private slots:
             const QRgb right = VLMAT::NumberShown(c.number);
             QCOMPARE(image.size(), c.size);
             QCOMPARE(image.pixel(c.size.width() - 1, 0), right);
-            QCOMPARE(qAlpha(image.pixel(0, 0)), c.layer == 2 ? 0 : 255); // the character's ground
+            QCOMPARE(qAlpha(image.pixel(0, 0)), c.layer == Ch ? 0 : 255); // the character's ground
             if (c.unreadable >= 0) {
                 const QString why =
                     Data(form, c.unreadable, TPictureListForm::FailureRole).toString();
@@ -100,8 +104,7 @@ private slots:
                      Pixels(image, right));
         }
         // No path, or a path the layer cannot read: an empty list, with nothing left to make.
-        for (const auto& [layer, path] :
-             {std::pair{1, QString()}, {2, backGrounds}, {5, eyeCatch}}) {
+        for (const auto& [layer, path] : {std::pair{Bg, QString()}, {Ch, backGrounds}}) {
             form.SetArchive(layer, path);
             QCOMPARE(form.Count(), 0);
             QVERIFY(form.Finished());
@@ -112,7 +115,7 @@ private slots:
         TPictureListForm form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.SetArchive(1, backGrounds);
+        form.SetArchive(TLayerKind::BackGround, backGrounds);
         QSignalSpy changed(form.List()->model(), &QAbstractItemModel::dataChanged);
         QSignalSpy chosen(&form, &TPictureListForm::pictureChosen);
         form.List()->doItemsLayout();
@@ -127,12 +130,13 @@ private slots:
         QTest::mouseClick(form.List()->viewport(), Qt::LeftButton, {},
                           form.List()->visualRect(last).center());
         QCOMPARE(chosen.size(), 1);
-        QCOMPARE(chosen.at(0), (QList<QVariant>{1, 499}));
+        const QVariant backGround = QVariant::fromValue(TLayerKind::BackGround);
+        QCOMPARE(chosen.at(0), (QList<QVariant>{backGround, 499}));
         form.SelectPicture(7); // the main window's own step asks for nothing
         QCOMPARE(chosen.size(), 1);
         QTest::keyClick(form.List(), Qt::Key_Return);
         QCOMPARE(chosen.size(), 2);
-        QCOMPARE(chosen.at(1), (QList<QVariant>{1, 7}));
+        QCOMPARE(chosen.at(1), (QList<QVariant>{backGround, 7}));
     }
 };
 

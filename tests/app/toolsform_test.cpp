@@ -403,7 +403,7 @@ private slots:
         VLMAT::Open(f.form->openCharacterMenu,
                     archive.isEmpty() ? characters : dir.filePath(archive + "/NCDAT.ALL"));
         const QSize before = t.size();
-        f.form->PictureChosen(2, character);
+        f.form->PictureChosen(VLM::TLayerKind::Character, character);
         QCOMPARE(f.form->screen->getch(), character);
         QCOMPARE(t.GroupCount(), groups);
         const int display = t.QWidget::screen()->size().width();
@@ -422,7 +422,7 @@ private slots:
         t.show();
         QVERIFY(QTest::qWaitForWindowExposed(&t));
         VLMAT::Open(f.form->openCharacterMenu, dir.filePath("onepixel/NCDAT.ALL"));
-        f.form->PictureChosen(2, HostileEntry);
+        f.form->PictureChosen(VLM::TLayerKind::Character, HostileEntry);
         QCOMPARE(VisibleGroups(t).size(), 1);
         QListView& group = *t.boxes[0];
         QCOMPARE(group.model()->rowCount(), 65535);
@@ -453,8 +453,9 @@ private slots:
         t.buttons[1]->click();
         Click(*t.boxes[1], 2);
         using TCalls = QList<QList<QVariant>>;
-        QCOMPARE(TCalls(pictures), (TCalls{{0, 7}}));
-        QCOMPARE(TCalls(opened), (TCalls{{1}}));
+        const auto layer = [](VLM::TLayerKind kind) { return QVariant::fromValue(kind); };
+        QCOMPARE(TCalls(pictures), (TCalls{{layer(VLM::TLayerKind::WallPaper), 7}}));
+        QCOMPARE(TCalls(opened), (TCalls{{layer(VLM::TLayerKind::BackGround)}}));
         QCOMPARE(TCalls(elements), (TCalls{{3}}));
         QCOMPARE(screen.getwp(), 0);
         QCOMPARE(screen.shownElements, (std::vector<int32_t>{0, 1}));
@@ -468,7 +469,7 @@ private slots:
         TForms f;
         TtoolsForm& t = *f.tools;
         VLMAT::Open(f.form->openBackGroundMenu, path);
-        f.form->PictureChosen(1, 11);
+        f.form->PictureChosen(VLM::TLayerKind::BackGround, 11);
         QComboBox& combo = *t.combos[1];
         const QString plain = combo.itemText(12);
         f.form->nextBackGroundMenu->trigger(); // 12
@@ -484,7 +485,7 @@ private slots:
 
         // Readable after all (the file was mended): the mark goes.
         VLMAT::WriteBackGrounds(path, {11, 12, 13});
-        f.form->PictureChosen(1, 12);
+        f.form->PictureChosen(VLM::TLayerKind::BackGround, 12);
         QCOMPARE(combo.itemText(12), plain);
         QVERIFY(combo.itemIcon(12).isNull());
     }

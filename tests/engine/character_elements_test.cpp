@@ -196,6 +196,10 @@ TEST_F(CharComposeElem, AnElementOutsideTheBaseIsDumpedAndEndsTheProgram) {
     EXPECT_EQ(st.st_mode & 077, 0u) << "a new dump file is private";
     EXPECT_FALSE(ch.ComposeElem(1));
     EXPECT_EQ(DumpFile(), text + text);
+    // The dump alone (as an export writes it): appended and handed back, nobody told.
+    EXPECT_EQ(ch.AppendDump(), text);
+    EXPECT_EQ(DumpFile(), text + text + text);
+    EXPECT_EQ(ui.terminations, 2);
 }
 
 TEST_F(CharComposeElem, ADumpThatCannotBeWrittenReachesTheCallerAlone) {

@@ -150,6 +150,8 @@ TEST(CliRuns, ZeroOneOrTwoAsTheOutcomeDeserves) {
         {{"export", wp.whole}, 2, "export needs --out DIR"},
         {{"export", wp.whole, "--out", out, "--scale", "17"}, 2, "--scale must be"},
         {{"export", wp.whole, "--out", out, "--fast"}, 2, "unknown option --fast"},
+        {{"export", wp.whole, "--out"}, 2, "--out needs a value"},
+        {{"list", wp.whole, "--json=yes"}, 2, "--json takes no value"},
         {{"export", wp.whole, "--out", out, "--pictures", "0-34"}, 2, "picture 34 is outside 0-33"},
         {{"export", afile, "--out", out}, 2, "not an archive the viewer reads"},
         {{"export", wp.dir.File("none/NCDAT.ALL"), "--out", out}, 2, "cannot be opened"},
@@ -227,46 +229,50 @@ TEST(CliRuns, ZeroOneOrTwoAsTheOutcomeDeserves) {
 }
 
 // A character whose element reaches outside its picture: the export library dumps it on the
-// calling thread, as the viewer does, and velmora-cli prints the dump; neither ends the batch.
+// calling thread, as the viewer does, and hands the dump back; velmora-cli prints it. Neither
+// tells the desktop or ends the batch.
 TEST(CliExport, AnElementOutsideItsPictureIsDumpedReportedAndPassedBy) {
     VLMT::TTempDir dir;
     VLMT::TRecordingInterface ui;
-    VLM::TCharacterBitmap::SetDumpPath(dir.File("run.log"));
+    const std::string log = dir.File("run.log");
+    VLM::TCharacterBitmap::SetDumpPath(log);
     const std::string path = VLMT::CharacterArchive(dir, {VLMT::ReachingOut(), VLMT::Character()});
     VLMX::MakeFolder(dir.File("lib"));
     VLMX::TExportOptions options;
     options.threads = 2;
-    const auto r = VLMX::ExportPictures(path, {144, 126}, dir.File("lib"), options);
+    const auto r = VLMX::ExportPictures(VLM::TLayerKind::Character, path, {144, 126},
+                                        dir.File("lib"), options);
     const TRun run =
         RunCli({"export", path, "--out", dir.File("cli"), "--pictures", "126,144", "--quiet"},
                TWay::InProcess);
-    VLM::TCharacterBitmap::SetDumpPath("");
 
     ASSERT_EQ(r.failures.size(), 1u);
     EXPECT_EQ(r.failures[0].index, 144);
     EXPECT_EQ(r.failures[0].reason, "element 1 reaches outside the picture");
-    // The dump the viewer writes, of the right character, and the desktop told once; the
-    // ending is left to the caller.
-    ASSERT_EQ(ui.dialogs.size(), 1u);
-    EXPECT_NE(ui.dialogs[0].find("\tElems:  2\n\r"), std::string::npos);
-    EXPECT_EQ(ui.terminations, 1);
+    // The dump the viewer writes, of the right character, in the file (once by each export)
+    // and in the report; the desktop is not told.
+    EXPECT_NE(r.failures[0].dump.find("\tElems:  2\n\r"), std::string::npos);
+    EXPECT_EQ(VLMT::Slurp(log), r.failures[0].dump + r.failures[0].dump);
+    EXPECT_TRUE(ui.dialogs.empty());
+    EXPECT_EQ(ui.terminations, 0);
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(Contains(run.err, "diagnostic dump (also in " + dir.File("run.log") + "):\n" +
-                                      path + ":0\n\tLeft:   10\n"))
+    EXPECT_TRUE(
+        Contains(run.err, "diagnostic dump (also in " + log + "):\n" + path + ":0\n\tLeft:   10\n"))
         << run.err;
     for (const char* out : {"lib", "cli"})
         EXPECT_EQ(VLMT::FilesIn(dir.File(out)),
                   std::vector<std::string>{VLMT::Stem(126, VLM::CharacterNames) + ".png"});
 
     // A listing tells what an export would, without a dump.
-    const auto picture = VLMX::NewPicture(VLMX::TArchiveKind::Character, path);
+    const auto picture = VLM::NewPicture(VLM::TLayerKind::Character, path);
     const VLMX::TPictureInfo outside = VLMX::Inspect(*picture, 144),
                              good = VLMX::Inspect(*picture, 126);
     EXPECT_TRUE(outside.read && !outside.ok);
     EXPECT_EQ(outside.reason, "element 1 reaches outside the picture");
     EXPECT_TRUE(good.ok && good.width == 24 && good.elements == 4);
     EXPECT_FALSE(VLMX::Inspect(*picture, 3).read);
-    EXPECT_EQ(ui.dialogs.size(), 1u);
+    EXPECT_EQ(VLMT::Slurp(log).size(), 2 * r.failures[0].dump.size());
+    VLM::TCharacterBitmap::SetDumpPath("");
 }
 
 TEST(CliProgress, ABarOnlyWhenStderrIsATerminalAndNotQuiet) {

@@ -2,6 +2,7 @@
 // writes, and the batch with its threads, progress, failures and diagnostic dump.
 #include "exportsupport.h"
 #include "vlmexport.h"
+#include "vlmjson.h"
 #include "vlmnaming.h"
 #include "vlmpng.h"
 
@@ -39,7 +40,7 @@ void ExpectSamePicture(const std::string& file, const VLMW::TIndexed& p, int sca
     ASSERT_EQ(png.width, p.width * scale);
     ASSERT_EQ(png.height, p.height * scale);
     for (int i = 0; i < 256; ++i)
-        ASSERT_EQ(png.palette.at(size_t(i)), VLMX::ScreenToRgb(VLMT::Screen(p, i))) << i;
+        ASSERT_EQ(png.palette.at(size_t(i)), VLM::ScreenToRgb(VLMT::Screen(p, i))) << i;
     EXPECT_TRUE(png.alpha.empty());
     for (int y = 0; y < png.height; ++y)
         for (int x = 0; x < png.width; ++x)
@@ -65,7 +66,8 @@ TEST(ExportRoundTrip, StoredPicturesComeOutWholeAndUnreadableOnesAreNamed) {
         ASSERT_EQ(VLMX::MakeFolder(out), 0);
         TExportOptions options = Options(threads);
         options.scale = scale;
-        auto r = VLMX::ExportPictures(wp.cut, {4, 0, 2, 1, 3}, out, options);
+        auto r =
+            VLMX::ExportPictures(VLM::TLayerKind::WallPaper, wp.cut, {4, 0, 2, 1, 3}, out, options);
         EXPECT_EQ(r.done, 5);
         EXPECT_EQ(r.written, 2);
         ASSERT_EQ(r.failures.size(), 3u);
@@ -75,7 +77,7 @@ TEST(ExportRoundTrip, StoredPicturesComeOutWholeAndUnreadableOnesAreNamed) {
         for (size_t i = 0; i < 2; ++i)
             ExpectSamePicture(out + "/00" + std::to_string(i) + ".png", wp.pictures[i], scale);
 
-        r = VLMX::ExportPictures(bgPath, bg.indices, out, options);
+        r = VLMX::ExportPictures(VLM::TLayerKind::BackGround, bgPath, bg.indices, out, options);
         EXPECT_TRUE(r.failures.empty());
         for (size_t i = 0; i < bg.indices.size(); ++i)
             ExpectSamePicture(out + "/" + Stem(bg.indices[i], VLM::BackGroundNames) + ".png",
@@ -92,7 +94,8 @@ TEST(ExportRoundTrip, ACharacterAndEachElementComeOutAroundAFileInTheWay) {
     const std::string path = VLMT::CharacterArchive(dir, {rec, rec});
     const std::string stem = dir.File(Stem(Ch, VLM::CharacterNames));
     std::ofstream(stem + ".png") << "mine";
-    auto r = VLMX::ExportPictures(path, {Ch}, dir.Path(), Options(1, true));
+    auto r =
+        VLMX::ExportPictures(VLM::TLayerKind::Character, path, {Ch}, dir.Path(), Options(1, true));
     ASSERT_EQ(r.failures.size(), 1u);
     EXPECT_EQ(r.failures[0].kind, VLMX::TPictureFailure::Exists);
     EXPECT_EQ(r.failures[0].file, stem + ".png");
@@ -100,10 +103,11 @@ TEST(ExportRoundTrip, ACharacterAndEachElementComeOutAroundAFileInTheWay) {
     EXPECT_EQ(r.files, 5); // the elements and their list were new
     EXPECT_EQ(Slurp(stem + ".png"), "mine");
     // Again: now every file is there, and one failure names the picture's first.
-    r = VLMX::ExportPictures(path, {Ch}, dir.Path(), Options(1, true));
+    r = VLMX::ExportPictures(VLM::TLayerKind::Character, path, {Ch}, dir.Path(), Options(1, true));
     ASSERT_EQ(r.failures.size(), 1u);
     EXPECT_NE(r.failures[0].reason.find("and 5 more files"), std::string::npos);
-    r = VLMX::ExportPictures(path, {Ch}, dir.Path(), Options(1, true, true));
+    r = VLMX::ExportPictures(VLM::TLayerKind::Character, path, {Ch}, dir.Path(),
+                             Options(1, true, true));
     EXPECT_TRUE(r.failures.empty());
     ASSERT_EQ(r.written, 1);
     EXPECT_EQ(r.files, 1 + 4 + 1);
@@ -115,7 +119,7 @@ TEST(ExportRoundTrip, ACharacterAndEachElementComeOutAroundAFileInTheWay) {
     ASSERT_EQ(png.height, 16);
     EXPECT_EQ(png.alpha, std::vector<uint8_t>{0}); // index 0 alone is transparent
     for (size_t i = 0; i < 256; ++i)
-        ASSERT_EQ(png.palette[i], VLMX::ScreenToRgb(VLM::ArchiveToScreenColor(
+        ASSERT_EQ(png.palette[i], VLM::ScreenToRgb(VLM::ArchiveToScreenColor(
                                       uint8_t(rec.palette[i] >> 8), uint8_t(rec.palette[i]))));
     const auto& e = rec.elements;
     const struct {
@@ -150,7 +154,8 @@ TEST(ExportRoundTrip, ACharacterAndEachElementComeOutAroundAFileInTheWay) {
         "  {\"index\": 3, \"left\": 30, \"top\": 26, \"width\": 8, \"height\": 8, \"group\": 3}\n"
         "]\n");
 
-    r = VLMX::ExportPictures(path, {Ch, 126}, dir.File("none"), Options(1));
+    r = VLMX::ExportPictures(VLM::TLayerKind::Character, path, {Ch, 126}, dir.File("none"),
+                             Options(1));
     ASSERT_EQ(r.failures.size(), 1u);
     EXPECT_EQ(r.failures[0].kind, VLMX::TPictureFailure::CannotWrite);
     EXPECT_EQ(r.failures[0].reason, "No such file or directory");
@@ -195,7 +200,8 @@ TEST(ExportNames, IndexAndDisplayNameMakeASafeFileName) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(VLMX::PictureStem(c.index, c.cp932), c.stem);
-    EXPECT_EQ(VLMX::JsonString("a\"b\\c\n\x01"), "\"a\\\"b\\\\c\\n\\u0001\"");
+    EXPECT_EQ(VLMX::JsonLine({{"name", "a\"b\\c\n\x01"}, {"elements", nullptr}}),
+              "{\"name\": \"a\\\"b\\\\c\\n\\u0001\", \"elements\": null}");
 }
 
 TEST(ExportWrite, AWriteThatFailsPartWayLeavesNoFileBehindAndTheOldOneWhole) {
@@ -232,7 +238,7 @@ TEST(ExportBatch, ThreadsLoadSideBySideAndProgressOnTheCallingThreadCanStopThem)
     std::vector<std::thread> threads;
     for (size_t t = 0; t < 2; ++t)
         threads.emplace_back([&, t] {
-            const auto picture = VLMX::NewPicture(VLMX::TArchiveKind::BackGround, path);
+            const auto picture = VLM::NewPicture(VLM::TLayerKind::BackGround, path);
             for (++ready; ready < 2;) // both at once
                 std::this_thread::yield();
             for (size_t k = 0; k < 10000; ++k) {
@@ -254,14 +260,14 @@ TEST(ExportBatch, ThreadsLoadSideBySideAndProgressOnTheCallingThreadCanStopThem)
         VLMX::MakeFolder(out);
         int calls = 0, lastDone = 0;
         bool elsewhere = false;
-        const auto r =
-            VLMX::ExportPictures(path, bg.indices, out, Options(n), [&](int done, int total) {
-                elsewhere |= std::this_thread::get_id() != caller;
-                EXPECT_EQ(total, 12);
-                EXPECT_GE(done, lastDone);
-                lastDone = done;
-                return ++calls > 1; // stop at the first report
-            });
+        const auto r = VLMX::ExportPictures(VLM::TLayerKind::BackGround, path, bg.indices, out,
+                                            Options(n), [&](int done, int total) {
+                                                elsewhere |= std::this_thread::get_id() != caller;
+                                                EXPECT_EQ(total, 12);
+                                                EXPECT_GE(done, lastDone);
+                                                lastDone = done;
+                                                return ++calls > 1; // stop at the first report
+                                            });
         EXPECT_FALSE(elsewhere);
         EXPECT_TRUE(r.cancelled);
         // One thread stops after the picture it reported; more finish what they began.

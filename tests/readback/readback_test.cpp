@@ -61,7 +61,8 @@ TEST(ReadBack, QtAndImageMagickSeeEveryPixelWithItsAlpha) {
     VLMT::TTempDir dir;
     // A character (a palette PNG whose index 0 is clear, in its first row), and an RGB picture.
     const std::string ch = VLMT::CharacterArchive(dir, {VLMT::Character()});
-    ASSERT_EQ(VLMX::ExportPictures(ch, {144}, dir.Path(), {}).written, 1);
+    ASSERT_EQ(VLMX::ExportPictures(VLM::TLayerKind::Character, ch, {144}, dir.Path(), {}).written,
+              1);
     VLM::TPicture screen(5, 3);
     screen.ScanLine(1)[2] = 0x5224;
     ASSERT_TRUE(VLMX::WritePng(VLMX::ScreenPicture(screen), dir.File("rgb.png"), 1, false).Ok());
