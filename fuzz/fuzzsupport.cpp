@@ -178,8 +178,8 @@ void DrawBackGround(VLM::TBackGroundBitmap& b, VLM::TPicture& screen, TCheckingC
 void DrawCharacter(VLM::TCharacterBitmap& c, VLM::TPicture& screen, TCheckingCanvas& canvas) {
     (void)c.GetCurrentName();
     // An element whose first row lies below the picture paints nothing; DrawElem only throws.
-    // Once one has, the others are left out: a garbled table has thousands, and each throw
-    // costs more than a record's load.
+    // After the first such throw the others are left out: a garbled table has thousands of
+    // them, and their throws would cost more than everything else the input does.
     bool threwBelow = false;
     for (int e = -1; e <= c.Elems; ++e) {
         (void)c.getElemLeft(e);
