@@ -25,8 +25,7 @@ const std::string& WriteFileAt(const std::string& relative, int64_t offset, cons
                                size_t size);
 
 // Installs a desktop that shows nothing and never ends the process, and points the character
-// dump at a file of this process. Called at the start of every input: it empties the dump file
-// when the last input wrote to it.
+// dump at a file of this process, which it removes. Called at the start of every input.
 void Quiet();
 
 // A window surface that reads every pixel it is asked to show and stops the process when the
