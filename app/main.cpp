@@ -4,10 +4,8 @@
 #include "language.h"
 #include "mainfm.h"
 #include "qtui.h"
-#include "toolsfm.h"
 
 #include <cstdio>
-#include <memory>
 
 int main(int argc, char* argv[]) {
     if (const int status = VLMQ::EarlyOptions(argc, argv); status >= 0) return status;
@@ -22,11 +20,9 @@ int main(int argc, char* argv[]) {
     }
 
     VLMQ::SetLanguage(VLMQ::StartLanguage());
-    // Declared in this order so that the tools window, created last, is destroyed first.
-    auto form = std::make_unique<TmainForm>();
-    std::unique_ptr<TtoolsForm> tools(form->tools.data());
-    form->RestoreView();
-    form->show();
-    form->OpenFiles(line.archives);
+    TViewerWindows windows;
+    windows.form->RestoreView();
+    windows.form->show();
+    windows.form->OpenFiles(line.archives);
     return app.exec();
 }

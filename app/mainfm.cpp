@@ -12,13 +12,11 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
-#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -155,6 +153,10 @@ TmainForm::~TmainForm() {
     if (mainForm == this) mainForm = nullptr;
 }
 
+TViewerWindows::TViewerWindows() : form(std::make_unique<TmainForm>()), tools(form->tools.data()) {}
+
+TViewerWindows::~TViewerWindows() = default;
+
 QAction* TmainForm::AddItem(QMenu* menu, Qt::Key key, void (TmainForm::*handler)(),
                             bool checkable) {
     QAction* action = menu->addAction(QString());
@@ -173,9 +175,21 @@ QAction* TmainForm::AddItem(QMenu* menu, Qt::Key key, void (TmainForm::*handler)
     return action;
 }
 
+// Each menu in the order it stands in the menu bar; RetranslateUi gives every menu and item
+// its text.
 void TmainForm::CreateMenus() {
-    // RetranslateUi gives every menu and item its text.
     mainMenu = menuBar();
+    CreateFileMenu();
+    openDialog = new QFileDialog(this);
+    openDialog->setOption(QFileDialog::DontUseNativeDialog);
+    openDialog->setOption(QFileDialog::HideNameFilterDetails);
+    openDialog->setFileMode(QFileDialog::ExistingFile);
+    openDialog->setAcceptMode(QFileDialog::AcceptOpen);
+    CreateViewMenu();
+    CreateOptionsMenu();
+}
+
+void TmainForm::CreateFileMenu() {
     fileMenu = mainMenu->addMenu(QString());
     openWallPaperMenu = AddItem(fileMenu, Qt::Key_W, &TmainForm::openWallPaperMenuClick);
     openBackGroundMenu = AddItem(fileMenu, Qt::Key_G, &TmainForm::openBackGroundMenuClick);
@@ -184,6 +198,13 @@ void TmainForm::CreateMenus() {
     savePictureMenu = AddItem(fileMenu, Qt::Key_S, &TmainForm::savePictureMenuClick);
     copyPictureMenu = AddItem(fileMenu, Qt::Key_C, &TmainForm::copyPictureMenuClick);
     copyPictureMenu->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    CreateExportMenu();
+    mbar1 = fileMenu->addSeparator();
+    exitMenu = AddItem(fileMenu, Qt::Key_X, &TmainForm::exitMenuClick);
+}
+
+// An item a layer, and what carries out their exports.
+void TmainForm::CreateExportMenu() {
     exportMenu = fileMenu->addMenu(QString());
     for (VLM::TLayerKind layer : VLM::AllLayers)
         connect(exportMenu->addAction(QString()), &QAction::triggered, this,
@@ -199,15 +220,10 @@ void TmainForm::CreateMenus() {
     pictureOut = new VLMQ::TPictureOut(this);
     connect(pictureOut, &VLMQ::TPictureOut::told, this,
             [this](const QString& text) { statusBar()->showMessage(text, 10000); });
-    mbar1 = fileMenu->addSeparator();
-    exitMenu = AddItem(fileMenu, Qt::Key_X, &TmainForm::exitMenuClick);
+}
 
-    openDialog = new QFileDialog(this);
-    openDialog->setOption(QFileDialog::DontUseNativeDialog);
-    openDialog->setOption(QFileDialog::HideNameFilterDetails);
-    openDialog->setFileMode(QFileDialog::ExistingFile);
-    openDialog->setAcceptMode(QFileDialog::AcceptOpen);
-
+// The stepping commands and the automatic display with its timer.
+void TmainForm::CreateViewMenu() {
     viewMenu = mainMenu->addMenu(QString());
     nextWallPaperMenu = AddItem(viewMenu, Qt::Key_V, &TmainForm::nextWallPaperMenuClick);
     prevWallPaperMenu = AddItem(viewMenu, Qt::Key_T, &TmainForm::prevWallPaperMenuClick);
@@ -221,7 +237,9 @@ void TmainForm::CreateMenus() {
 
     timer = new QTimer(this);
     timer->setInterval(200);
+}
 
+void TmainForm::CreateOptionsMenu() {
     optionsMenu = mainMenu->addMenu(QString());
     toolsMenu = AddItem(optionsMenu, Qt::Key_Y, &TmainForm::toolsMenuClick, true);
     toolsMenu->setChecked(true);
@@ -644,58 +662,12 @@ void TmainForm::ElementChosen(int element) {
     });
 }
 
-namespace {
-
-// The top-left corner that keeps a frame of the given size inside area, as far as it fits.
-QPoint KeptInside(const QRect& area, QPoint place, const QSize& frame) {
-    place.setX(std::clamp(place.x(), area.x(),
-                          std::max(area.x(), area.x() + area.width() - frame.width())));
-    place.setY(std::clamp(place.y(), area.y(),
-                          std::max(area.y(), area.y() + area.height() - frame.height())));
-    return place;
-}
-
-} // namespace
-
 void TmainForm::PlaceTools() {
-    if (!tools) return;
-    const QRect frame = frameGeometry();
-    const QPoint clientOffset = geometry().topLeft() - frame.topLeft();
-    // Until the desktop has framed the tools window, its frame is taken to be like this one's.
-    QRect toolsFrame = tools->frameGeometry();
-    QPoint toolsOffset = tools->geometry().topLeft() - toolsFrame.topLeft();
-    if (toolsFrame.size() == tools->size()) {
-        toolsFrame.setSize(tools->size() + frame.size() - geometry().size());
-        toolsOffset = clientOffset;
-    }
-    // Where the user had put it when the viewer was last closed, if that is still on a screen,
-    // and then wholly on it: the screens may have changed since.
-    if (toolsPlaceAtStart) {
-        const auto [frameAt, clientAt] = *toolsPlaceAtStart;
-        toolsPlaceAtStart.reset();
-        if (const QScreen* display = QGuiApplication::screenAt(frameAt)) {
-            const QPoint place =
-                KeptInside(display->availableGeometry(), frameAt, toolsFrame.size());
-            tools->Place(place, place + (clientAt - frameAt), true);
-            return;
-        }
-    }
-    QPoint place(frame.x() + frame.width(), frame.y());
-    if (const QScreen* display = QWidget::screen()) {
-        const QRect area = display->availableGeometry();
-        if (place.x() + toolsFrame.width() > area.x() + area.width() &&
-            frame.x() - toolsFrame.width() >= area.x())
-            place.setX(frame.x() - toolsFrame.width());
-        place = KeptInside(area, place, toolsFrame.size());
-    }
-    tools->Place(place, place + toolsOffset);
+    if (tools) tools->PlaceBeside(*this);
 }
 
 void TmainForm::FollowWithTools() {
-    // Against a full-screen window it would only stand over the picture; it follows again when
-    // full screen is left.
-    if (isFullScreen()) return;
-    if (tools && tools->isVisible() && !tools->MovedByUser()) Guard([this] { PlaceTools(); });
+    if (tools) Guard([this] { tools->Follow(*this); });
 }
 
 void TmainForm::moveEvent(QMoveEvent* event) {

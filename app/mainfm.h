@@ -32,7 +32,7 @@ class QMenu;
 class QMenuBar;
 class QTimer;
 class TQtCanvas;
-class TpictureListForm;
+class TPictureListForm;
 class TtoolsForm;
 namespace VLMQ {
 class TPictureOut;
@@ -46,33 +46,34 @@ public:
     explicit TmainForm(QWidget* owner = nullptr);
     ~TmainForm() override;
 
-    // The window's components, in the order of its resource.
+    // The menus and their items in menu-bar order, as CreateMenus makes them, with the open
+    // dialog and the automatic display's timer.
     QMenuBar* mainMenu = nullptr;
     QMenu* fileMenu = nullptr;
     QAction* openWallPaperMenu = nullptr;
-    QAction* mbar1 = nullptr;
+    QAction* openBackGroundMenu = nullptr;
+    QAction* openCharacterMenu = nullptr;
+    // Pictures out: the composed picture, or one layer's whole archive (an item a layer).
+    QAction* savePictureMenu = nullptr;
+    QAction* copyPictureMenu = nullptr;
+    QMenu* exportMenu = nullptr;
+    QAction* mbar1 = nullptr; // the separator above exitMenu
     QAction* exitMenu = nullptr;
     QFileDialog* openDialog = nullptr;
     QMenu* viewMenu = nullptr;
     QAction* nextWallPaperMenu = nullptr;
     QAction* prevWallPaperMenu = nullptr;
-    QAction* resetMenu = nullptr;
-    QAction* zoomMenu = nullptr;
-    QAction* openBackGroundMenu = nullptr;
     QAction* nextBackGroundMenu = nullptr;
     QAction* prevBackGroundMenu = nullptr;
-    QAction* autoPlayMenu = nullptr;
-    QTimer* timer = nullptr;
-    QAction* openCharacterMenu = nullptr;
     QAction* nextCharacterMenu = nullptr;
     QAction* prevCharacterMenu = nullptr;
+    QAction* resetMenu = nullptr;
+    QAction* zoomMenu = nullptr;
+    QAction* autoPlayMenu = nullptr;
+    QTimer* timer = nullptr;
     QMenu* optionsMenu = nullptr;
     QAction* toolsMenu = nullptr;
     QAction* versionMenu = nullptr;
-    // Pictures out: the composed picture, or one layer's whole archive (an item a layer).
-    QAction* savePictureMenu = nullptr;
-    QAction* copyPictureMenu = nullptr;
-    QMenu* exportMenu = nullptr;
     // Options > language: Japanese, the viewer's own, or English; kept for the next start.
     QMenu* languageMenu = nullptr;
     QAction* japaneseMenu = nullptr;
@@ -89,8 +90,9 @@ public:
     // a layer shows nothing.
     QLabel* statusLine = nullptr;
 
-    // Beyond the resource: zoom steps, integer scaling, full screen, the recent archives and
-    // one picture list per layer (made on first use, children of this window).
+    // Items of the view and of the ways to archives (CreateViewItems, CreateOpenItems): zoom
+    // steps, integer scaling, full screen, the recent archives and one picture list per layer
+    // (made on first use, children of this window).
     QAction* zoomInMenu = nullptr;
     QAction* zoomOutMenu = nullptr;
     QAction* zoomResetMenu = nullptr;
@@ -99,7 +101,7 @@ public:
     QAction* leaveFullScreenKey = nullptr; // Esc, only while full screen
     QMenu* recentMenu = nullptr;
     std::array<QAction*, 3> pictureListMenus{};
-    std::array<QPointer<TpictureListForm>, 3> pictureLists;
+    std::array<QPointer<TPictureListForm>, 3> pictureLists;
 
     void UpdateCaption();
     // What the status line says now.
@@ -167,8 +169,7 @@ public:
     void OpenRequested(VLM::TLayerKind layer);
     void PictureChosen(VLM::TLayerKind layer, int index);
     void ElementChosen(int element);
-    // Puts the tools window against this window's right edge (or its left edge when the right
-    // one has no room), never off the screen.
+    // Puts the tools window against this window's right edge (toolsplace.cpp has the rules).
     void PlaceTools();
 
     // The client area (the picture's surface; the menu bar is not part of it).
@@ -205,10 +206,16 @@ private:
     QString PixelText() const;
     bool CanvasEvent(QEvent* event);
     void CreateViewItems();
+    void AddPlainKeys();
+    void CreateFullScreenItems();
     void CreateOpenItems();
     void Step(VLM::TLayerKind layer, bool next);
     void FollowWithTools();
     void CreateMenus();
+    void CreateFileMenu();
+    void CreateExportMenu();
+    void CreateViewMenu();
+    void CreateOptionsMenu();
     // Sets the text of every menu and item (and the status line) in the present language.
     void RetranslateUi();
     QAction* AddItem(QMenu* menu, Qt::Key key, void (TmainForm::*handler)(),
@@ -232,12 +239,23 @@ private:
     QStringList notes;                        // problems of the last command, status line first
     std::array<int, 3> listMarks{-2, -2, -2}; // the picture each list marks (-2: not yet)
     bool toolsShownAtStart = true;            // the tools window comes up with the first show
-    std::optional<std::pair<QPoint, QPoint>> toolsPlaceAtStart; // its frame and client corner
-    VLMQ::TPictureOut* pictureOut = nullptr;                    // a child of this window
+    VLMQ::TPictureOut* pictureOut = nullptr;  // a child of this window
 };
 
 // The one main window.
 extern TmainForm* mainForm;
+
+// Both windows as the application owns them: the main window, made without an owner, and the
+// tools window it made, which the application adopts here. The tools window goes first.
+struct TViewerWindows {
+    TViewerWindows();
+    ~TViewerWindows();
+    TViewerWindows(const TViewerWindows&) = delete;
+    TViewerWindows& operator=(const TViewerWindows&) = delete;
+
+    std::unique_ptr<TmainForm> form;
+    std::unique_ptr<TtoolsForm> tools; // declared after form: destroyed before it
+};
 
 // A filter list of label|pattern pairs as the open dialog's name filters: the label as it
 // stands, the patterns for the host ("*.*" is every file, letter case does not matter).

@@ -109,10 +109,10 @@ void TmainForm::OpenRecent(VLM::TLayerKind layer, const QString& path) {
 
 void TmainForm::ShowPictureList(VLM::TLayerKind layer) {
     if (!screen) return;
-    QPointer<TpictureListForm>& list = pictureLists[VLM::LayerIndex(layer)];
+    QPointer<TPictureListForm>& list = pictureLists[VLM::LayerIndex(layer)];
     if (!list) {
-        list = new TpictureListForm(this);
-        connect(list, &TpictureListForm::pictureChosen, this, &TmainForm::PictureChosen);
+        list = new TPictureListForm(this);
+        connect(list, &TPictureListForm::pictureChosen, this, &TmainForm::PictureChosen);
         list->SetArchive(layer,
                          VLMQ::FromHostName(std::invoke(VLM::OpsOf(layer).fileName, *screen)));
         listMarks[VLM::LayerIndex(layer)] = -2;

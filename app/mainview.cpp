@@ -57,14 +57,33 @@ const QString ZoomKey = QStringLiteral("view/zoom");
 const QString IntegerKey = QStringLiteral("view/integerScaling");
 const QString GeometryKey = QStringLiteral("window/geometry");
 const QString ToolsShownKey = QStringLiteral("tools/visible");
-const QString ToolsMovedKey = QStringLiteral("tools/moved");
-const QString ToolsFrameKey = QStringLiteral("tools/frame");
-const QString ToolsClientKey = QStringLiteral("tools/client");
 
 } // namespace
 
 void TmainForm::CreateViewItems() {
-    // Plain keys beside the Ctrl keys of the stepping commands.
+    AddPlainKeys();
+    viewMenu->addSeparator();
+    zoomInMenu = AddItem(viewMenu, Qt::Key_Plus, &TmainForm::zoomInMenuClick);
+    // Ctrl+= as well: "+" is the shifted "=" on many keyboards.
+    zoomInMenu->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    zoomOutMenu = AddItem(viewMenu, Qt::Key_Minus, &TmainForm::zoomOutMenuClick);
+    zoomResetMenu = AddItem(viewMenu, Qt::Key_0, &TmainForm::zoomResetMenuClick);
+    integerScaleMenu = AddItem(viewMenu, Qt::Key_unknown, &TmainForm::integerScaleMenuClick, true);
+    integerScaleMenu->setShortcut(QKeySequence());
+    CreateFullScreenItems();
+
+    // Full screen hides the menu bar, whose items' keys then work through the window itself.
+    for (QMenu* menu : {fileMenu, viewMenu, optionsMenu})
+        for (QAction* item : menu->actions())
+            if (!item->shortcut().isEmpty()) addAction(item);
+
+    canvas->setMouseTracking(true);
+    canvas->installEventFilter(this);
+}
+
+// Plain keys beside the Ctrl keys of the stepping commands.
+void TmainForm::AddPlainKeys() {
     const std::pair<QAction*, Qt::Key> plain[] = {{nextWallPaperMenu, Qt::Key_PageDown},
                                                   {prevWallPaperMenu, Qt::Key_PageUp},
                                                   {nextBackGroundMenu, Qt::Key_Down},
@@ -78,16 +97,9 @@ void TmainForm::CreateViewItems() {
         plainKeys.push_back(key);
     }
     qApp->installEventFilter(new TPlainKeys(this, std::move(plainKeys)));
+}
 
-    viewMenu->addSeparator();
-    zoomInMenu = AddItem(viewMenu, Qt::Key_Plus, &TmainForm::zoomInMenuClick);
-    // Ctrl+= as well: "+" is the shifted "=" on many keyboards.
-    zoomInMenu->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
-    zoomOutMenu = AddItem(viewMenu, Qt::Key_Minus, &TmainForm::zoomOutMenuClick);
-    zoomResetMenu = AddItem(viewMenu, Qt::Key_0, &TmainForm::zoomResetMenuClick);
-    integerScaleMenu = AddItem(viewMenu, Qt::Key_unknown, &TmainForm::integerScaleMenuClick, true);
-    integerScaleMenu->setShortcut(QKeySequence());
+void TmainForm::CreateFullScreenItems() {
     fullScreenMenu = AddItem(viewMenu, Qt::Key_F11, &TmainForm::fullScreenMenuClick, true);
     fullScreenMenu->setShortcut(QKeySequence(Qt::Key_F11));
     fullScreenMenu->setShortcutContext(Qt::WindowShortcut);
@@ -103,14 +115,6 @@ void TmainForm::CreateViewItems() {
             if (isFullScreen()) fullScreenMenu->trigger();
         });
     });
-
-    // Full screen hides the menu bar, whose items' keys then work through the window itself.
-    for (QMenu* menu : {fileMenu, viewMenu, optionsMenu})
-        for (QAction* item : menu->actions())
-            if (!item->shortcut().isEmpty()) addAction(item);
-
-    canvas->setMouseTracking(true);
-    canvas->installEventFilter(this);
 }
 
 // ---- Zoom ----------------------------------------------------------------------------------
@@ -245,9 +249,7 @@ void TmainForm::RestoreView() {
     const QByteArray geometry = settings->value(GeometryKey).toByteArray();
     if (!geometry.isEmpty()) restoreGeometry(geometry);
     toolsShownAtStart = settings->value(ToolsShownKey, true).toBool();
-    if (settings->value(ToolsMovedKey, false).toBool())
-        toolsPlaceAtStart = std::make_pair(settings->value(ToolsFrameKey).toPoint(),
-                                           settings->value(ToolsClientKey).toPoint());
+    if (tools) tools->RestorePlace(*settings);
     FormResize();
 }
 
@@ -257,12 +259,7 @@ void TmainForm::SaveView() const {
     settings->setValue(ZoomKey, zoom);
     settings->setValue(IntegerKey, integerScaleMenu->isChecked());
     settings->setValue(ToolsShownKey, tools && tools->isVisible());
-    const bool moved = tools && tools->MovedByUser();
-    settings->setValue(ToolsMovedKey, moved);
-    if (moved) {
-        settings->setValue(ToolsFrameKey, tools->frameGeometry().topLeft());
-        settings->setValue(ToolsClientKey, tools->geometry().topLeft());
-    }
+    TtoolsForm::SavePlace(*settings, tools);
 }
 
 void TmainForm::closeEvent(QCloseEvent* event) {

@@ -24,9 +24,9 @@
 namespace {
 
 // Window captions, by layer.
-const char* const Titles[3] = {QT_TRANSLATE_NOOP("TpictureListForm", "壁紙一覧"),
-                               QT_TRANSLATE_NOOP("TpictureListForm", "背景一覧"),
-                               QT_TRANSLATE_NOOP("TpictureListForm", "ｷｬﾗ一覧")};
+const char* const Titles[3] = {QT_TRANSLATE_NOOP("TPictureListForm", "壁紙一覧"),
+                               QT_TRANSLATE_NOOP("TPictureListForm", "背景一覧"),
+                               QT_TRANSLATE_NOOP("TPictureListForm", "ｷｬﾗ一覧")};
 
 // The thumbnail area of a row, by layer: a 288 x 144 background at 1/4, a wallpaper at 1/2, and
 // room for the usual characters at 1/2. Larger thumbnails are shrunk to fit.
@@ -141,11 +141,11 @@ public:
             if (const QString note = e.Note(); !note.isEmpty()) lines << note;
             return lines.join(QLatin1Char('\n'));
         }
-        case TpictureListForm::NameRole:
+        case TPictureListForm::NameRole:
             return e.name;
-        case TpictureListForm::MadeRole:
+        case TPictureListForm::MadeRole:
             return e.made;
-        case TpictureListForm::FailureRole:
+        case TPictureListForm::FailureRole:
             return e.Failure();
         default:
             return {};
@@ -183,7 +183,7 @@ public:
         const QRect area(cell.left() + (cell.width() - tile.width()) / 2, cell.top() + Margin,
                          tile.width(), tile.height());
         const QImage image = index.data(Qt::DecorationRole).value<QImage>();
-        if (!index.data(TpictureListForm::FailureRole).toString().isEmpty()) {
+        if (!index.data(TPictureListForm::FailureRole).toString().isEmpty()) {
             painter->fillRect(area, QColor(0xA0, 0xA0, 0xA0));
             painter->setPen(QPen(QColor(0x60, 0x60, 0x60), 2));
             painter->drawLine(area.topLeft(), area.bottomRight());
@@ -207,7 +207,7 @@ public:
         QRect line(cell.left() + 2, area.bottom() + 1 + Margin, cell.width() - 4, metrics.height());
         painter->drawText(line, Qt::AlignHCenter | Qt::AlignTop, QString::number(index.row()));
         line.translate(0, metrics.height());
-        const QString name = index.data(TpictureListForm::NameRole).toString();
+        const QString name = index.data(TPictureListForm::NameRole).toString();
         painter->drawText(line, Qt::AlignHCenter | Qt::AlignTop,
                           metrics.elidedText(name, Qt::ElideRight, line.width()));
         painter->restore();
@@ -219,7 +219,7 @@ private:
 
 // ---- The window ----------------------------------------------------------------------------
 
-TpictureListForm::TpictureListForm(QWidget* owner) : QWidget(owner, Qt::Window) {
+TPictureListForm::TPictureListForm(QWidget* owner) : QWidget(owner, Qt::Window) {
     setFont(VLMQ::FormFont());
     // Closing the main window ends the program even while this one is shown.
     setAttribute(Qt::WA_QuitOnClose, false);
@@ -250,13 +250,13 @@ TpictureListForm::TpictureListForm(QWidget* owner) : QWidget(owner, Qt::Window) 
     ShowTitle();
 }
 
-TpictureListForm::~TpictureListForm() = default;
+TPictureListForm::~TPictureListForm() = default;
 
-int TpictureListForm::Count() const {
+int TPictureListForm::Count() const {
     return model->rowCount();
 }
 
-void TpictureListForm::SetArchive(VLM::TLayerKind newLayer, const QString& path) {
+void TPictureListForm::SetArchive(VLM::TLayerKind newLayer, const QString& path) {
     timer->stop();
     maker.reset();
     layer = newLayer;
@@ -278,20 +278,20 @@ void TpictureListForm::SetArchive(VLM::TLayerKind newLayer, const QString& path)
     if (!Finished()) timer->start();
 }
 
-void TpictureListForm::ShowTitle() {
+void TPictureListForm::ShowTitle() {
     QString title =
         layer ? tr(Titles[VLM::LayerIndex(*layer)]) : QString::fromLatin1(VLMQ::AppTitle);
     if (!archive.isEmpty()) title += QStringLiteral(" - ") + QFileInfo(archive).fileName();
     setWindowTitle(title);
 }
 
-void TpictureListForm::changeEvent(QEvent* event) {
+void TPictureListForm::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     // The rows put their failures in words when they are shown.
     if (event->type() == QEvent::LanguageChange) ShowTitle();
 }
 
-void TpictureListForm::SelectPicture(int index) {
+void TPictureListForm::SelectPicture(int index) {
     if (index < 0 || index >= Count()) {
         list->clearSelection();
         return;
@@ -301,7 +301,7 @@ void TpictureListForm::SelectPicture(int index) {
     list->scrollTo(i);
 }
 
-bool TpictureListForm::MakeSlice() {
+bool TPictureListForm::MakeSlice() {
     QElapsedTimer clock;
     clock.start();
     // The rows on screen go first, so what the user looks at fills before the rest.
@@ -317,7 +317,7 @@ bool TpictureListForm::MakeSlice() {
     return !Finished();
 }
 
-int TpictureListForm::NextRow() {
+int TPictureListForm::NextRow() {
     const int count = Count();
     if (made >= count) return -1;
     for (int i = 0; i < count; ++i) {
@@ -327,7 +327,7 @@ int TpictureListForm::NextRow() {
     return -1;
 }
 
-void TpictureListForm::MakeRow(int row) {
+void TPictureListForm::MakeRow(int row) {
     TPictureListModel::TEntry entry;
     try {
         const VLM::TThumbnail t = maker->Make(row);
@@ -345,11 +345,11 @@ void TpictureListForm::MakeRow(int row) {
     ++made;
 }
 
-void TpictureListForm::Choose(int row) {
+void TPictureListForm::Choose(int row) {
     if (layer && row >= 0 && row < Count()) emit pictureChosen(*layer, row);
 }
 
-bool TpictureListForm::eventFilter(QObject* watched, QEvent* event) {
+bool TPictureListForm::eventFilter(QObject* watched, QEvent* event) {
     if (watched == list && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if ((key == Qt::Key_Return || key == Qt::Key_Enter) && list->currentIndex().isValid()) {

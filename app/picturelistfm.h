@@ -20,7 +20,7 @@ namespace VLM {
 class TThumbnailMaker;
 }
 
-class TpictureListForm : public QWidget {
+class TPictureListForm : public QWidget {
     Q_OBJECT
 
 public:
@@ -34,8 +34,8 @@ public:
     // A slice ends once it has run this long; one thumbnail more never takes long.
     static constexpr int SliceMs = 12;
 
-    explicit TpictureListForm(QWidget* owner = nullptr);
-    ~TpictureListForm() override;
+    explicit TPictureListForm(QWidget* owner = nullptr);
+    ~TPictureListForm() override;
 
     // Lists every picture of the archive at path, read as a layer archive, and starts making
     // their thumbnails. An empty path leaves the list empty.

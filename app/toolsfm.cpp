@@ -9,11 +9,9 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QListView>
-#include <QMoveEvent>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QScreen>
-#include <QShowEvent>
 #include <QSignalBlocker>
 #include <QStyle>
 
@@ -267,20 +265,20 @@ void TtoolsForm::ShowChosenRow(int k) {
 }
 
 void TtoolsForm::UpdateElementGroups() {
-    if (!screen->getchloaded()) {
-        for (size_t g = 0; g < boxes.size(); ++g) {
-            static_cast<TElementBox*>(boxes[g])->Rows()->SetRange(0, 0);
-            boxes[g]->hide();
-            caps[g]->hide();
-        }
-    }
+    if (!screen->getchloaded()) HideElementBoxes(0);
+    const std::vector<TGroupSpan> spans = GroupSpans();
+    groupCount = static_cast<int>(spans.size());
+    const QSize display = QWidget::screen()->size();
+    const QSize content = LayOutElementGroups(spans, display.width());
+    // Content that would reach the display's size keeps the window's present size instead.
+    resize(content.width() < display.width() ? content.width() : width(),
+           content.height() < display.height() ? content.height() : height());
+}
 
+std::vector<TtoolsForm::TGroupSpan> TtoolsForm::GroupSpans() const {
     // Runs of neighbouring elements with one rectangle form a group; equal rectangles apart
     // from each other do not.
-    struct TSpan {
-        int first, count;
-    };
-    std::vector<TSpan> spans;
+    std::vector<TGroupSpan> spans;
     const int elements = screen->getelcnt();
     for (int e = 0; e < elements; ++e) {
         if (e == 0 || !screen->SameElementRect(e - 1, e))
@@ -288,41 +286,29 @@ void TtoolsForm::UpdateElementGroups() {
         else
             ++spans.back().count;
     }
-    groupCount = static_cast<int>(spans.size());
+    return spans;
+}
+
+QSize TtoolsForm::LayOutElementGroups(const std::vector<TGroupSpan>& spans, int displayWidth) {
     // The shown elements in order, to find each group's chosen row by a search.
     std::vector<int32_t> shown = screen->shownElements;
     std::sort(shown.begin(), shown.end());
 
-    const QSize display = QWidget::screen()->size();
     const int y0 = combos[2]->y() + combos[2]->height();
     int bottom = y0;
     int right = combos[2]->x() + combos[2]->width();
     int x = 4;
     size_t made = 0; // groups given a list this time
-    for (const TSpan& span : spans) {
-        if (x >= display.width()) {
+    for (const TGroupSpan& span : spans) {
+        if (x >= displayWidth) {
             // This group and the ones after it would start past any width the window can take.
             right = std::max(right, x);
             break;
         }
         const int g = static_cast<int>(made++);
-        EnsureElementBoxes(g);
-        auto& box = *static_cast<TElementBox*>(boxes[static_cast<size_t>(g)]);
+        FillElementGroup(g, span, shown);
+        QListView& box = *boxes[static_cast<size_t>(g)];
         QLabel& cap = *caps[static_cast<size_t>(g)];
-        const VLM::TScreen::TElemBounds bounds = screen->getElemBounds(span.first);
-        SetLabelText(cap, QStringLiteral("&%1. (%2,%3)").arg(g).arg(bounds.left).arg(bounds.top));
-        cap.show();
-        box.Rows()->SetRange(span.first, span.count);
-        if (box.isHidden()) box.show();
-        // Of the group's elements that are shown, the last one is chosen.
-        const auto after =
-            std::upper_bound(shown.begin(), shown.end(), span.first + span.count - 1);
-        if (after != shown.begin() && *(after - 1) >= span.first)
-            box.setCurrentIndex(box.Rows()->index(*(after - 1) - span.first));
-        else
-            box.clearSelection();
-        // A group of one element has nothing to choose.
-        box.setEnabled(span.count > 1);
         cap.move(x, y0);
         box.move(x, y0 + cap.height());
         box.resize(cap.width(), box.height());
@@ -330,19 +316,39 @@ void TtoolsForm::UpdateElementGroups() {
         bottom = std::max(bottom, box.y() + box.height());
         right = std::max(right, box.x() + box.width());
     }
-    for (size_t j = made; j < boxes.size(); ++j) {
-        static_cast<TElementBox*>(boxes[j])->Rows()->SetRange(0, 0);
-        boxes[j]->hide();
-        caps[j]->hide();
-    }
+    HideElementBoxes(made);
 
     // The buttons' captions in English are wider than the narrowest lists.
     right = std::max(right, buttons[2]->x() + buttons[2]->width());
-    bottom += 4;
-    right += 4;
-    // Content that would reach the display's size keeps the window's present size instead.
-    resize(right < display.width() ? right : width(),
-           bottom < display.height() ? bottom : height());
+    return QSize(right + 4, bottom + 4);
+}
+
+void TtoolsForm::FillElementGroup(int g, const TGroupSpan& span,
+                                  const std::vector<int32_t>& shown) {
+    EnsureElementBoxes(g);
+    auto& box = *static_cast<TElementBox*>(boxes[static_cast<size_t>(g)]);
+    QLabel& cap = *caps[static_cast<size_t>(g)];
+    const VLM::TScreen::TElemBounds bounds = screen->getElemBounds(span.first);
+    SetLabelText(cap, QStringLiteral("&%1. (%2,%3)").arg(g).arg(bounds.left).arg(bounds.top));
+    cap.show();
+    box.Rows()->SetRange(span.first, span.count);
+    if (box.isHidden()) box.show();
+    // Of the group's elements that are shown, the last one is chosen.
+    const auto after = std::upper_bound(shown.begin(), shown.end(), span.first + span.count - 1);
+    if (after != shown.begin() && *(after - 1) >= span.first)
+        box.setCurrentIndex(box.Rows()->index(*(after - 1) - span.first));
+    else
+        box.clearSelection();
+    // A group of one element has nothing to choose.
+    box.setEnabled(span.count > 1);
+}
+
+void TtoolsForm::HideElementBoxes(size_t from) {
+    for (size_t g = from; g < boxes.size(); ++g) {
+        static_cast<TElementBox*>(boxes[g])->Rows()->SetRange(0, 0);
+        boxes[g]->hide();
+        caps[g]->hide();
+    }
 }
 
 void TtoolsForm::EnsureElementBoxes(int32_t g) {
@@ -410,29 +416,4 @@ void TtoolsForm::openButtonClick(QObject* sender) {
         for (VLM::TLayerKind layer : VLM::AllLayers)
             if (sender == buttons[VLM::LayerIndex(layer)]) emit openRequested(layer);
     });
-}
-
-// ---- Place ---------------------------------------------------------------------------------
-
-void TtoolsForm::FormShow() {
-    emit showing();
-}
-
-void TtoolsForm::Place(const QPoint& frameTopLeft, const QPoint& clientTopLeft, bool byUser) {
-    placed = true;
-    movedByUser = byUser;
-    placedAt = frameTopLeft;
-    setGeometry(QRect(clientTopLeft, size()));
-}
-
-void TtoolsForm::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (!event->spontaneous()) VLMQ::Guarded(screen, [this] { FormShow(); });
-}
-
-void TtoolsForm::moveEvent(QMoveEvent* event) {
-    QWidget::moveEvent(event);
-    // Only the desktop reports a move it made; one that lands elsewhere than where this window
-    // was put is the user's.
-    if (event->spontaneous() && placed && frameGeometry().topLeft() != placedAt) movedByUser = true;
 }

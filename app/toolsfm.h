@@ -1,21 +1,26 @@
 // The tools window: for each layer the open archive and a drop-down list of its pictures, and
-// for the character on screen one list per group of alternative elements. It only reads the
-// compositor; every choice made here goes out as a signal, which the main window carries out.
+// for the character on screen one list per element group, a run of neighbouring elements with
+// one rectangle (alternatives for one spot). It only reads the compositor; every choice made
+// here goes out as a signal, which the main window carries out. Its place is in toolsplace.cpp.
 #pragma once
 
 #include "vlmlayers.h"
 
 #include <QPoint>
+#include <QSize>
 #include <QWidget>
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <utility>
 #include <vector>
 
 class QComboBox;
 class QLabel;
 class QListView;
 class QPushButton;
+class QSettings;
 namespace VLM {
 class TScreen;
 }
@@ -51,6 +56,16 @@ public:
     // user chose (restored from the last session), which the window keeps.
     void Place(const QPoint& frameTopLeft, const QPoint& clientTopLeft, bool byUser = false);
     bool MovedByUser() const { return movedByUser; }
+    // Puts the window against window's right edge (or its left edge when the right one has no
+    // room), never off the screen; the first time, where the user had it last session instead.
+    void PlaceBeside(const QWidget& window);
+    // Places the window beside window again after that one moved or was resized, unless the
+    // user has moved this one or window is full screen.
+    void Follow(const QWidget& window);
+    // The place the user gave the window, kept from one session to the next: read before the
+    // first placement, written when the viewer closes (null tools: no place to keep).
+    void RestorePlace(const QSettings& settings);
+    static void SavePlace(QSettings& settings, const TtoolsForm* tools);
 
     // Handlers; each acts only when the sender is its own control.
     void wallPaperBoxChange(QObject* sender);
@@ -88,11 +103,27 @@ private:
     QString PictureRow(int k, int index) const;
     void FillPictureRows(int k);
     void ShowChosenRow(int k);
+
+    // An element group: elements first .. first + count - 1.
+    struct TGroupSpan {
+        int first, count;
+    };
     void UpdateElementGroups();
+    std::vector<TGroupSpan> GroupSpans() const;
+    // Puts the groups' lists side by side under the picture lists, as many as can come into
+    // view, and hides the others; the size the window's contents then need.
+    QSize LayOutElementGroups(const std::vector<TGroupSpan>& spans, int displayWidth);
+    // Gives group g's list the span's rows, the shown element chosen, and its caption.
+    void FillElementGroup(int g, const TGroupSpan& span, const std::vector<int32_t>& shown);
+    // Empties and hides the lists (and captions) of groups from on.
+    void HideElementBoxes(size_t from);
+
+    bool PlaceAsRestored(const QSize& frameSize);
 
     int groupCount = 0;
     bool settingRows = false; // rows chosen by the program raise no choice
     bool placed = false;
     bool movedByUser = false;
     QPoint placedAt;
+    std::optional<std::pair<QPoint, QPoint>> placeAtStart; // frame and client corner, restored
 };

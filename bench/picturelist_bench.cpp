@@ -22,7 +22,7 @@ namespace {
 
 // The list shown, as a person has it, with the demo's background archive to fill it from.
 struct TListWindow {
-    TpictureListForm form;
+    TPictureListForm form;
     const QString archive = QString::fromStdString(DemoFolder() + "/NBGFILE1.ALL");
     TListWindow() {
         form.show();

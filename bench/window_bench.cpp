@@ -56,13 +56,10 @@ void Open(QAction* command, const std::string& path) {
     VLMQ::DialogSeams().fileDialog = nullptr;
 }
 
-// Both windows as the application holds them (the tools window goes first), shown, with the
-// demo's first wallpaper archive, its background and its character archive open.
-struct TWindows {
-    std::unique_ptr<TmainForm> form;
-    std::unique_ptr<TtoolsForm> tools;
-
-    TWindows() : form(std::make_unique<TmainForm>()), tools(form->tools.data()) {
+// Both windows as the application holds them, shown, with the demo's first wallpaper archive,
+// its background and its character archive open.
+struct TWindows : TViewerWindows {
+    TWindows() {
         form->show();
         QCoreApplication::processEvents();
         const std::string& demo = DemoFolder();

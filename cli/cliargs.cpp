@@ -1,5 +1,7 @@
 #include "cliargs.h"
 
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -9,8 +11,24 @@ namespace VLMC {
 
 namespace {
 
-bool Contains(const std::vector<std::string>& list, const std::string& word) {
-    return std::find(list.begin(), list.end(), word) != list.end();
+// The name CLI11 knows the positional words by (a name without dashes is positional).
+constexpr char PositionalName[] = "words";
+
+// CLI11 tells two mistakes in words of its own, naming the option: a value missing at the end
+// ("--out: 1 required TEXT missing") and a value given to a flag ("force was given a
+// disallowed flag override").
+std::string InOwnWords(const CLI::App& app, const std::string& what) {
+    for (const CLI::Option* o : app.get_options()) {
+        const std::string name = o->get_name();
+        if (name.rfind("--", 0) != 0) continue;
+        if (what.rfind(name + ":", 0) == 0) return name + " needs a value";
+        if (what.rfind(name.substr(2) + " was given", 0) == 0) return name + " takes no value";
+    }
+    return what;
+}
+
+TUsageError UnknownOption(const std::string& word) {
+    return TUsageError{"unknown option " + word.substr(0, word.find('='))};
 }
 
 bool IsNumber(const std::string& text) {
@@ -31,47 +49,51 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 
 } // namespace
 
-bool TArguments::Has(const std::string& flag) const {
-    return Contains(flags, flag);
+TCommandLine::TCommandLine() : app(std::make_unique<CLI::App>()) {
+    app->set_help_flag(); // --help is a word of the program, not of each command
+    app->allow_extras();  // words it does not know are told below, in this program's words
 }
 
-std::string TArguments::Value(const std::string& option, const std::string& fallback) const {
-    const auto it = values.find(option);
-    return it == values.end() ? fallback : it->second;
+TCommandLine::~TCommandLine() = default;
+
+TCommandLine& TCommandLine::Words(std::vector<std::string>& words) {
+    app->add_option(PositionalName, words);
+    return *this;
 }
 
-TArguments ParseArguments(const std::vector<std::string>& args,
-                          const std::vector<std::string>& valueOptions,
-                          const std::vector<std::string>& flagOptions) {
-    TArguments parsed;
-    bool optionsEnded = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& word = args[i];
-        if (optionsEnded || word.size() < 2 || word[0] != '-') {
-            parsed.words.push_back(word);
-            continue;
-        }
-        if (word == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        const size_t equals = word.find('=');
-        const std::string name = word.substr(0, equals);
-        if (Contains(flagOptions, name)) {
-            if (equals != std::string::npos) throw TUsageError{name + " takes no value"};
-            parsed.flags.push_back(name);
-        } else if (Contains(valueOptions, name)) {
-            if (equals != std::string::npos) {
-                parsed.values[name] = word.substr(equals + 1);
-            } else {
-                if (i + 1 >= args.size()) throw TUsageError{name + " needs a value"};
-                parsed.values[name] = args[++i];
-            }
-        } else {
-            throw TUsageError{"unknown option " + name};
-        }
+TCommandLine& TCommandLine::Value(const std::string& name, std::string& value) {
+    app->add_option(name, value)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    return *this;
+}
+
+TCommandLine& TCommandLine::Flag(const std::string& name, bool& set) {
+    app->add_flag(name, set)->disable_flag_override();
+    return *this;
+}
+
+void TCommandLine::Parse(const std::vector<std::string>& args) {
+    // CLI11 takes the words last first.
+    std::vector<std::string> words(args.rbegin(), args.rend());
+    try {
+        app->parse(words);
+    } catch (const CLI::ArgumentMismatch& e) {
+        throw TUsageError{InOwnWords(*app, e.what())};
+    } catch (const CLI::ParseError& e) {
+        throw TUsageError{e.what()};
     }
-    return parsed;
+    const std::vector<std::string> unknown = app->remaining(); // "--" itself among them
+    for (const std::string& word : unknown)
+        if (word != "--") throw UnknownOption(word);
+    // CLI11 takes a word such as "-1" or "---x" for a positional one, unless it knows an option
+    // of that name; before "--" this program calls it an unknown option.
+    const CLI::Option* positional = app->get_option_no_throw(PositionalName);
+    if (!positional || std::find(unknown.begin(), unknown.end(), "--") != unknown.end()) return;
+    for (const std::string& word : positional->results())
+        if (word.size() > 1 && word[0] == '-') throw UnknownOption(word);
+}
+
+bool TCommandLine::Given(const std::string& name) const {
+    return app->count(name) > 0;
 }
 
 int ParseNumber(const std::string& text, int low, int high, const std::string& what) {

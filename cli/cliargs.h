@@ -1,9 +1,14 @@
-// The command line of velmora-cli: options, picture lists and layer references.
+// The command line of velmora-cli: each command's options, declared, and the picture lists and
+// layer references they take.
 #pragma once
 
-#include <map>
+#include <memory>
 #include <string>
 #include <vector>
+
+namespace CLI {
+class App;
+}
 
 namespace VLMC {
 
@@ -17,21 +22,29 @@ struct TUsageError {
     std::string text;
 };
 
-// The words after the command: positional words in order, options by name ("--scale"). An
-// option takes its value from "--name=value" or from the next word; a flag takes none.
-struct TArguments {
-    std::vector<std::string> words;
-    std::map<std::string, std::string> values;
-    std::vector<std::string> flags;
+// One command's words, declared: positional words, options that take a value ("--out DIR" or
+// "--out=DIR"; the last one given counts) and flags. Each is bound to a variable of the
+// caller's, which keeps what it held when the command line does not give it. A word after "--"
+// is positional whatever it looks like.
+class TCommandLine {
+public:
+    TCommandLine();
+    ~TCommandLine();
+    TCommandLine(const TCommandLine&) = delete;
+    TCommandLine& operator=(const TCommandLine&) = delete;
 
-    bool Has(const std::string& flag) const;
-    // The value of option, or fallback when it was not given.
-    std::string Value(const std::string& option, const std::string& fallback = "") const;
+    TCommandLine& Words(std::vector<std::string>& words);
+    TCommandLine& Value(const std::string& name, std::string& value);
+    TCommandLine& Flag(const std::string& name, bool& set);
+    // Throws TUsageError: "unknown option --fast", "--out needs a value", "--force takes no
+    // value".
+    void Parse(const std::vector<std::string>& args);
+    // Whether the command line gave option name (after Parse).
+    bool Given(const std::string& name) const;
+
+private:
+    std::unique_ptr<CLI::App> app;
 };
-// Throws TUsageError for an option not in valueOptions or flagOptions, or one without value.
-TArguments ParseArguments(const std::vector<std::string>& args,
-                          const std::vector<std::string>& valueOptions,
-                          const std::vector<std::string>& flagOptions);
 
 // A whole number in [low, high] from text, or TUsageError naming what.
 int ParseNumber(const std::string& text, int low, int high, const std::string& what);

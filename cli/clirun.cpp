@@ -3,11 +3,13 @@
 #include "cliargs.h"
 #include "progress.h"
 #include "vlmexport.h"
+#include "vlmjson.h"
 #include "vlmlayers.h"
 #include "vlmnaming.h"
 #include "vlmscreen.h"
 #include "vlmversion.h"
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -95,45 +97,58 @@ VLM::TLayerKind OpenArchive(const TConsole& c, const std::string& path) {
     return *kind;
 }
 
-std::string Field(int64_t value, bool known) {
-    return known ? std::to_string(value) : "-";
+std::string Status(const VLMX::TPictureInfo& p) {
+    return p.ok ? "ok" : p.reason;
 }
-std::string JsonField(int64_t value, bool known) {
-    return known ? std::to_string(value) : "null";
+
+// index, offset, width, height, elements (characters), status, name: tab-separated, "-" for
+// what is not known.
+std::string ListLine(const VLMX::TPictureInfo& p, bool character) {
+    const auto field = [](int64_t value, bool known) {
+        return known ? std::to_string(value) : std::string("-");
+    };
+    return std::to_string(p.index) + "\t" + field(p.offset, p.read) + "\t" +
+           field(p.width, p.read) + "\t" + field(p.height, p.read) + "\t" +
+           field(p.elements, character && p.read) + "\t" + Status(p) + "\t" + p.name + "\n";
+}
+
+// The same fields as JSON, null for what is not known.
+VLMX::TJson ListObject(const VLMX::TPictureInfo& p, bool character) {
+    const auto field = [](int64_t value, bool known) {
+        return known ? VLMX::TJson(value) : VLMX::TJson(nullptr);
+    };
+    VLMX::TJson o;
+    o["index"] = p.index;
+    o["offset"] = field(p.offset, p.read);
+    o["width"] = field(p.width, p.read);
+    o["height"] = field(p.height, p.read);
+    o["elements"] = field(p.elements, character && p.read);
+    o["status"] = Status(p);
+    o["name"] = p.name;
+    return o;
 }
 
 int List(const TConsole& c, const std::vector<std::string>& args) {
-    const TArguments a = ParseArguments(args, {}, {"--json"});
-    if (a.words.size() != 1) throw TUsageError{"list takes one archive"};
-    const std::string& path = a.words[0];
+    std::vector<std::string> archives;
+    bool json = false;
+    TCommandLine().Words(archives).Flag("--json", json).Parse(args);
+    if (archives.size() != 1) throw TUsageError{"list takes one archive"};
+    const std::string& path = archives[0];
     const VLM::TLayerKind kind = OpenArchive(c, path);
+    const bool character = kind == VLM::TLayerKind::Character;
     const auto picture = VLM::NewPicture(kind, path);
-    const bool json = a.Has("--json");
     const int count = picture->GetCount();
     int unreadable = 0;
-    if (json) std::fputs("[\n", c.out);
+    std::vector<VLMX::TJson> objects;
     for (int i = 0; i < count; ++i) {
         const VLMX::TPictureInfo p = VLMX::Inspect(*picture, i);
-        const bool loaded = p.read;
-        const bool hasElements = kind == VLM::TLayerKind::Character && loaded;
-        const std::string status = p.ok ? "ok" : p.reason;
         if (!p.ok) ++unreadable;
-        if (json) {
-            std::fprintf(c.out,
-                         "  {\"index\": %d, \"offset\": %s, \"width\": %s, \"height\": %s, "
-                         "\"elements\": %s, \"status\": %s, \"name\": %s}%s\n",
-                         i, JsonField(p.offset, loaded).c_str(), JsonField(p.width, loaded).c_str(),
-                         JsonField(p.height, loaded).c_str(),
-                         JsonField(p.elements, hasElements).c_str(),
-                         VLMX::JsonString(status).c_str(), VLMX::JsonString(p.name).c_str(),
-                         i + 1 < count ? "," : "");
-        } else {
-            std::fprintf(c.out, "%d\t%s\t%s\t%s\t%s\t%s\t%s\n", i, Field(p.offset, loaded).c_str(),
-                         Field(p.width, loaded).c_str(), Field(p.height, loaded).c_str(),
-                         Field(p.elements, hasElements).c_str(), status.c_str(), p.name.c_str());
-        }
+        if (json)
+            objects.push_back(ListObject(p, character));
+        else
+            std::fputs(ListLine(p, character).c_str(), c.out);
     }
-    if (json) std::fputs("]\n", c.out);
+    if (json) std::fputs(VLMX::JsonLines(objects).c_str(), c.out);
     if (std::fflush(c.out) != 0) {
         Message(c, "cannot write the list");
         return ExitTrouble;
@@ -154,8 +169,8 @@ std::string Bytes(int64_t n) {
 }
 
 // The pictures listed (as ParsePictureList reads a list), or every picture of the archive.
-std::vector<int> PicturesToExport(const TArguments& a, int count) {
-    if (a.values.count("--pictures")) return ParsePictureList(a.Value("--pictures"), count);
+std::vector<int> PicturesToExport(const std::optional<std::string>& list, int count) {
+    if (list) return ParsePictureList(*list, count);
     std::vector<int> pictures;
     for (int i = 0; i < count; ++i)
         pictures.push_back(i);
@@ -208,20 +223,24 @@ int ReportExport(const TConsole& c, const VLMX::TExportReport& report, const std
 }
 
 int Export(const TConsole& c, const std::vector<std::string>& args) {
-    const TArguments a = ParseArguments(args, {"--out", "--pictures", "--scale", "--jobs"},
-                                        {"--elements", "--force", "--quiet"});
-    if (a.words.size() != 1) throw TUsageError{"export takes one archive"};
-    const std::string folder = a.Value("--out");
-    if (folder.empty()) throw TUsageError{"export needs --out DIR"};
+    std::vector<std::string> archives;
+    std::string folder, list, scale = "1", jobs = "0";
     VLMX::TExportOptions options;
-    options.scale = ParseNumber(a.Value("--scale", "1"), 1, VLMX::MaxScale, "--scale");
-    options.threads = ParseNumber(a.Value("--jobs", "0"), 0, 256, "--jobs");
-    options.elements = a.Has("--elements");
-    options.overwrite = a.Has("--force");
-    const bool quiet = a.Has("--quiet");
-    const std::string& path = a.words[0];
+    bool quiet = false;
+    TCommandLine line;
+    line.Words(archives).Value("--out", folder).Value("--pictures", list);
+    line.Value("--scale", scale).Value("--jobs", jobs);
+    line.Flag("--elements", options.elements).Flag("--force", options.overwrite);
+    line.Flag("--quiet", quiet).Parse(args);
+    if (archives.size() != 1) throw TUsageError{"export takes one archive"};
+    if (folder.empty()) throw TUsageError{"export needs --out DIR"};
+    options.scale = ParseNumber(scale, 1, VLMX::MaxScale, "--scale");
+    options.threads = ParseNumber(jobs, 0, 256, "--jobs");
+    const std::string& path = archives[0];
     const VLM::TLayerKind kind = OpenArchive(c, path);
-    const std::vector<int> pictures = PicturesToExport(a, VLM::NewPicture(kind, path)->GetCount());
+    const std::vector<int> pictures =
+        PicturesToExport(line.Given("--pictures") ? std::optional(list) : std::nullopt,
+                         VLM::NewPicture(kind, path)->GetCount());
     if (const int error = VLMX::MakeFolder(folder)) {
         Message(c, folder + ": " + VLMX::TWriteResult{VLMX::TWriteResult::Failed, error}.Text());
         return ExitTrouble;
@@ -242,14 +261,16 @@ std::string LayerOption(VLM::TLayerKind kind) {
     return std::string("--") + VLM::LayerName(kind);
 }
 
-// The layers given, bottom first, each archive openable and of its layer's kind.
-std::vector<TComposedLayer> ComposedLayers(const TConsole& c, const TArguments& a) {
+// The layers given (refs: each layer's FILE:I), bottom first, each archive openable and of its
+// layer's kind.
+std::vector<TComposedLayer> ComposedLayers(const TConsole& c, const TCommandLine& line,
+                                           const std::array<std::string, 3>& refs) {
     std::vector<TComposedLayer> layers;
     for (VLM::TLayerKind kind : VLM::AllLayers) {
         const std::string option = LayerOption(kind);
-        if (!a.values.count(option)) continue;
+        if (!line.Given(option)) continue;
         const TLayerRef ref =
-            ParseLayerRef(a.Value(option), kind == VLM::TLayerKind::Character, option);
+            ParseLayerRef(refs[VLM::LayerIndex(kind)], kind == VLM::TLayerKind::Character, option);
         if (OpenArchive(c, ref.file) != kind)
             throw TUsageError{option + " " + ref.file + ": not a " + VLM::LayerName(kind) +
                               " archive"};
@@ -290,13 +311,19 @@ int NoteUnread(const TConsole& c, const VLM::TScreen& screen,
 }
 
 int Compose(const TConsole& c, const std::vector<std::string>& args) {
-    const TArguments a = ParseArguments(
-        args, {"--wallpaper", "--background", "--character", "--scale", "--out"}, {"--force"});
-    if (!a.words.empty()) throw TUsageError{"compose takes no file other than its options'"};
-    const std::string out = a.Value("--out");
+    std::vector<std::string> words;
+    std::array<std::string, 3> refs;
+    std::string out, scaleText = "1";
+    bool force = false;
+    TCommandLine line;
+    line.Words(words);
+    for (VLM::TLayerKind kind : VLM::AllLayers)
+        line.Value(LayerOption(kind), refs[VLM::LayerIndex(kind)]);
+    line.Value("--scale", scaleText).Value("--out", out).Flag("--force", force).Parse(args);
+    if (!words.empty()) throw TUsageError{"compose takes no file other than its options'"};
     if (out.empty()) throw TUsageError{"compose needs --out FILE.png"};
-    const int scale = ParseNumber(a.Value("--scale", "1"), 1, VLMX::MaxScale, "--scale");
-    const std::vector<TComposedLayer> layers = ComposedLayers(c, a);
+    const int scale = ParseNumber(scaleText, 1, VLMX::MaxScale, "--scale");
+    const std::vector<TComposedLayer> layers = ComposedLayers(c, line, refs);
 
     VLM::TScreen screen;
     try {
@@ -307,7 +334,7 @@ int Compose(const TConsole& c, const std::vector<std::string>& args) {
     }
     const int status = NoteUnread(c, screen, layers);
     const VLMX::TFileResult r =
-        VLMX::WritePng(VLMX::ScreenPicture(screen.GetOffscreen()), out, scale, a.Has("--force"));
+        VLMX::WritePng(VLMX::ScreenPicture(screen.GetOffscreen()), out, scale, force);
     if (!r.Ok()) {
         Message(c, out + ": " + r.Text() +
                        (r.write.status == VLMX::TWriteResult::Exists ? ForceHint : ""));
@@ -315,6 +342,12 @@ int Compose(const TConsole& c, const std::vector<std::string>& args) {
     }
     return status;
 }
+
+// The commands: each declares its words on a TCommandLine of its own.
+const struct TCommand {
+    const char* name;
+    int (*run)(const TConsole&, const std::vector<std::string>&);
+} Commands[] = {{"list", List}, {"export", Export}, {"compose", Compose}};
 
 } // namespace
 
@@ -331,9 +364,8 @@ int Run(const std::vector<std::string>& args, const TConsole& console) {
             std::fprintf(console.out, "%s %s\n", Program, VLM::ReleaseVersion);
             return ExitOk;
         }
-        if (command == "list") return List(console, rest);
-        if (command == "export") return Export(console, rest);
-        if (command == "compose") return Compose(console, rest);
+        for (const TCommand& c : Commands)
+            if (command == c.name) return c.run(console, rest);
         throw TUsageError{"unknown command \"" + command + "\""};
     } catch (const TUsageError& e) {
         Message(console, e.text);

@@ -1,6 +1,7 @@
 #include "vlmexport.h"
 
 #include "vlmcharacter.h"
+#include "vlmjson.h"
 #include "vlmnaming.h"
 #include "vlmpng.h"
 
@@ -23,6 +24,23 @@ std::string Join(const std::string& folder, const std::string& name) {
 
 std::string OutsideText(int element) {
     return "element " + std::to_string(element) + " reaches outside the picture";
+}
+
+// Each element's rectangle, and its spot (the lowest-numbered element of the same rectangle),
+// written under the file's "group" key, which readers of elements.json already know.
+std::string ElementsJson(const VLM::TCharacterBitmap& ch) {
+    const std::vector<int32_t> spots = ch.ElemSpots();
+    std::vector<TJson> elements;
+    for (int e = 0; e < ch.Elems; ++e) {
+        TJson& element = elements.emplace_back();
+        element["index"] = e;
+        element["left"] = ch.getElemLeft(e);
+        element["top"] = ch.getElemTop(e);
+        element["width"] = ch.getElemWidth(e);
+        element["height"] = ch.getElemHeight(e);
+        element["group"] = spots[static_cast<size_t>(e)];
+    }
+    return JsonLines(elements);
 }
 
 // What became of one picture, handed from its worker to the calling thread.
@@ -118,6 +136,7 @@ private:
         o.written = all;
     }
 
+    // Every element as DIR/NNN-NAME/EE.png, then elements.json; true when all were written.
     bool WriteElements(TOutcome& o, const std::string& sub) {
         const auto& ch = static_cast<const VLM::TCharacterBitmap&>(*picture);
         if (const int error = MakeFolder(sub)) {
@@ -135,18 +154,7 @@ private:
                   all;
         }
         if (o.stop || stop) return false;
-        const std::vector<int32_t> groups = ch.ElemGroups();
-        std::string json = "[\n";
-        for (int e = 0; e < ch.Elems; ++e) {
-            json += "  {\"index\": " + std::to_string(e) +
-                    ", \"left\": " + std::to_string(ch.getElemLeft(e)) +
-                    ", \"top\": " + std::to_string(ch.getElemTop(e)) +
-                    ", \"width\": " + std::to_string(ch.getElemWidth(e)) +
-                    ", \"height\": " + std::to_string(ch.getElemHeight(e)) +
-                    ", \"group\": " + std::to_string(groups[static_cast<size_t>(e)]) + "}" +
-                    (e + 1 < ch.Elems ? ",\n" : "\n");
-        }
-        json += "]\n";
+        const std::string json = ElementsJson(ch);
         const std::string path = Join(sub, "elements.json");
         TFileResult r;
         r.write = WriteFileAtomic(path, json.data(), json.size(), options.overwrite);

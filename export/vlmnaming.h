@@ -18,7 +18,4 @@ std::string PictureStem(int index, const std::string& cp932Name);
 // "EE.png" for element index (at least two digits).
 std::string ElementFileName(int element);
 
-// text as a JSON string, quotes included.
-std::string JsonString(const std::string& utf8);
-
 } // namespace VLMX

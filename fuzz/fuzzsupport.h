@@ -19,15 +19,14 @@ namespace VLMF {
 const std::string& WorkDir();
 // Makes WorkDir()/relative hold the size bytes (replacing what it held) and returns the full
 // path. The file is made once and rewritten in place for every input.
-std::string WriteFile(const std::string& relative, const uint8_t* data, size_t size);
+const std::string& WriteFile(const std::string& relative, const uint8_t* data, size_t size);
 // The same, with the bytes placed at offset and zeros (a hole) before them.
-std::string WriteFileAt(const std::string& relative, int64_t offset, const uint8_t* data,
-                        size_t size);
+const std::string& WriteFileAt(const std::string& relative, int64_t offset, const uint8_t* data,
+                               size_t size);
 
 // Installs a desktop that shows nothing and never ends the process, and points the character
-// dump at a file of this process (emptied by ResetDump).
+// dump at a file of this process, which it removes. Called at the start of every input.
 void Quiet();
-void ResetDump();
 
 // A window surface that reads every pixel it is asked to show and stops the process when the
 // engine hands it a source rectangle outside the picture.

@@ -13,6 +13,7 @@
 #include "vlmwriter.h"
 
 #include <algorithm>
+#include <array>
 #include <string>
 
 namespace {
@@ -64,17 +65,19 @@ void WriteArchives() {
     }
 }
 
-std::string PathOf(int layer, uint8_t source) {
-    switch (source % SourceCount) {
-    case FromWriter:
-        return VLMF::WorkDir() + "/w/" + ArchiveNames[layer];
-    case FromRaw:
-        return VLMF::WorkDir() + "/r/" + ArchiveNames[layer];
-    case FromMissing:
-        return VLMF::WorkDir() + "/m/" + ArchiveNames[layer];
-    default:
-        return VLMF::WorkDir() + "/o/OTHER" + std::to_string(layer) + ".ALL";
-    }
+// Where a layer's archive comes from; the paths are made once, as most commands open one.
+const std::string& PathOf(int layer, uint8_t source) {
+    static const auto paths = [] {
+        std::array<std::array<std::string, SourceCount>, 3> p;
+        for (int l = 0; l < 3; ++l) {
+            p[l][FromWriter] = VLMF::WorkDir() + "/w/" + ArchiveNames[l];
+            p[l][FromRaw] = VLMF::WorkDir() + "/r/" + ArchiveNames[l];
+            p[l][FromMissing] = VLMF::WorkDir() + "/m/" + ArchiveNames[l];
+            p[l][FromOtherName] = VLMF::WorkDir() + "/o/OTHER" + std::to_string(l) + ".ALL";
+        }
+        return p;
+    }();
+    return paths[static_cast<size_t>(layer)][source % SourceCount];
 }
 
 void Run(VLM::TScreen& s, VLMF::TCheckingCanvas& canvas, VLMF::TReader& in) {

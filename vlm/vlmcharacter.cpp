@@ -205,18 +205,36 @@ bool TCharacterBitmap::LoadAt(int offset) {
     return Loaded;
 }
 
-// Reads the record at R = record: everything is checked against the file before the element
-// buffers are allocated, so a short or hostile record fails without allocating for it.
+// Reads the record at R = record: the tables are read and checked against the file before the
+// element buffers are allocated, so a short or hostile record fails without allocating for it.
 void TCharacterBitmap::ReadRecord(TFile& file, int64_t record, int count) {
     file.Seek(record + RecordPixelArea);
     const int64_t pixelArea = record + file.ReadU32BE(); // R+40 holds another offset; unused
+    ReadPalette(file, record);
+    const std::vector<TElemEntry> entries = ReadTables(file, record, count);
+    CheckEntries(entries, pixelArea, file.Size());
+    AllocateElements(entries);
+    ReadPixels(file, pixelArea);
 
+    const TElem& base = *elements.front();
+    Left = base.left;
+    Top = base.top;
+    Width = base.width;
+    Height = base.height;
+    FillWork();
+}
+
+void TCharacterBitmap::ReadPalette(TFile& file, int64_t record) {
     uint8_t colours[512];
     file.Seek(record + RecordPalette);
     file.Read(colours, sizeof colours);
     for (size_t i = 0; i < Palette.size(); ++i)
         Palette[i] = ArchiveToScreenColor(colours[2 * i], colours[2 * i + 1]);
+}
 
+// The element table and the position table, entry i of each making element i.
+std::vector<TCharacterBitmap::TElemEntry> TCharacterBitmap::ReadTables(TFile& file, int64_t record,
+                                                                       int count) {
     const int64_t elementTable = record + RecordElementTable;
     const int64_t positionTable =
         elementTable + int64_t{count} * (ElementEntryBytes + PositionTableGap);
@@ -242,19 +260,27 @@ void TCharacterBitmap::ReadRecord(TFile& file, int64_t record, int count) {
         e.left = u16(place + 4);
         e.top = u16(place + 6);
     }
+    return entries;
+}
 
+// Every element's pixels lie inside the file, and all of them together within
+// MaxRecordPixelBytes.
+void TCharacterBitmap::CheckEntries(const std::vector<TElemEntry>& entries, int64_t pixelArea,
+                                    int64_t fileSize) {
     int64_t total = 0;
     for (const TElemEntry& e : entries) {
         if (e.width > MaxSide || e.height > MaxSide)
             throw EReadError({TFailure::TooLarge, MaxSide});
         const int64_t bytes = int64_t{e.width} * e.height;
-        if (bytes > 0 && pixelArea + e.dataOffset + bytes > file.Size())
-            throw EReadError({TFailure::CutShort, file.Size()});
+        if (bytes > 0 && pixelArea + e.dataOffset + bytes > fileSize)
+            throw EReadError({TFailure::CutShort, fileSize});
         total += bytes;
         if (total > MaxRecordPixelBytes)
             throw EReadError({TFailure::TooLarge, MaxRecordPixelBytes});
     }
+}
 
+void TCharacterBitmap::AllocateElements(const std::vector<TElemEntry>& entries) {
     elements.reserve(entries.size());
     for (const TElemEntry& e : entries) {
         elements.push_back(std::make_unique<TElem>(e.width, e.height, e.dataOffset));
@@ -262,17 +288,13 @@ void TCharacterBitmap::ReadRecord(TFile& file, int64_t record, int count) {
         elements.back()->top = e.top;
         Elems = static_cast<int32_t>(elements.size());
     }
+}
+
+void TCharacterBitmap::ReadPixels(TFile& file, int64_t pixelArea) {
     for (const auto& e : elements) {
         file.Seek(pixelArea + e->dataOffset);
         file.Read(e->pixels.get(), static_cast<size_t>(e->width) * static_cast<size_t>(e->height));
     }
-
-    const TElem& base = *elements.front();
-    Left = base.left;
-    Top = base.top;
-    Width = base.width;
-    Height = base.height;
-    FillWork();
 }
 
 // The base picture is opaque: index 0 is painted in its colour like any other.
@@ -340,26 +362,26 @@ bool TCharacterBitmap::SameElemRect(int i, int j) const {
            a->height == b->height;
 }
 
-std::vector<int32_t> TCharacterBitmap::ElemGroups() const {
-    std::vector<int32_t> groups;
-    if (!Loaded || elements.empty()) return groups;
+std::vector<int32_t> TCharacterBitmap::ElemSpots() const {
+    std::vector<int32_t> spots;
+    if (!Loaded || elements.empty()) return spots;
     // A record may hold 65535 elements, so rectangles already seen are looked up, not compared
     // in turn.
     std::map<std::array<int32_t, 4>, int32_t> lowest;
     for (int e = 0; e < Elems; ++e) {
         const TElem* el = Elem(e);
         if (!el) break;
-        groups.push_back(
+        spots.push_back(
             lowest.try_emplace({el->left, el->top, el->width, el->height}, e).first->second);
     }
-    return groups;
+    return spots;
 }
 
 std::vector<int32_t> TCharacterBitmap::DefaultElems() const {
-    const std::vector<int32_t> groups = ElemGroups();
+    const std::vector<int32_t> spots = ElemSpots();
     std::vector<int32_t> shown;
-    for (size_t e = 0; e < groups.size(); ++e)
-        if (groups[e] == static_cast<int32_t>(e)) shown.push_back(groups[e]);
+    for (size_t e = 0; e < spots.size(); ++e)
+        if (spots[e] == static_cast<int32_t>(e)) shown.push_back(spots[e]);
     return shown;
 }
 

@@ -64,11 +64,12 @@ public:
     int getElemWidth(int i) const;
     int getElemHeight(int i) const;
     bool SameElemRect(int i, int j) const;
-    // For each element, the lowest-numbered element with the same rectangle: the alternatives
-    // of one spot share it. Empty unless loaded.
-    std::vector<int32_t> ElemGroups() const;
-    // The selection the compositor shows first: each distinct rectangle's lowest-numbered
-    // element, in ascending order. Empty unless loaded.
+    // For each element its spot, the rectangle it fills, named by the lowest-numbered element
+    // with that rectangle: the alternatives of one spot share it, wherever they stand in the
+    // record. Empty unless loaded.
+    std::vector<int32_t> ElemSpots() const;
+    // The selection the compositor shows first: each spot's lowest-numbered element, in
+    // ascending order. Empty unless loaded.
     std::vector<int32_t> DefaultElems() const;
 
     // The text of the diagnostic dump for the record now held (LF CR line ends).
@@ -94,6 +95,12 @@ private:
     const TElem* Elem(int i) const; // null when i is not an element
     void ClearElements();
     void ReadRecord(TFile& file, int64_t record, int count);
+    void ReadPalette(TFile& file, int64_t record);
+    static std::vector<TElemEntry> ReadTables(TFile& file, int64_t record, int count);
+    static void CheckEntries(const std::vector<TElemEntry>& entries, int64_t pixelArea,
+                             int64_t fileSize);
+    void AllocateElements(const std::vector<TElemEntry>& entries);
+    void ReadPixels(TFile& file, int64_t pixelArea);
     void FillWork();
     void ApplyCorrections();
     void WriteDump();

@@ -131,7 +131,7 @@ TPixelSource TScreen::PixelSource(int x, int y) const {
     return p;
 }
 
-void TScreen::DrawElem(int32_t element) {
+void TScreen::DrawElementOffscreen(int32_t element) {
     try {
         if (character->DrawElem(element, *offscreen, originLeft, originTop)) NoteDrawn(element);
     } catch (const ERowRange& e) {
@@ -144,7 +144,8 @@ void TScreen::DrawElem(int32_t element) {
 }
 
 void TScreen::DrawShownElements() {
-    for (int32_t e : shownElements) DrawElem(e);
+    for (int32_t e : shownElements)
+        DrawElementOffscreen(e);
 }
 
 void TScreen::DrawWallPaper(int index) {
@@ -190,7 +191,7 @@ void TScreen::DrawCharacter(int index, int element) {
     shownElements.push_back(element);
     // The replaced element is not erased: it shows through the new one's transparent pixels
     // until the base is next redrawn.
-    DrawElem(element);
+    DrawElementOffscreen(element);
     const int left = originLeft + character->getElemLeft(element);
     const int top = originTop + character->getElemTop(element);
     Update(left, top, left + character->getElemWidth(element), top + character->getElemHeight(element));

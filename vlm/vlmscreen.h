@@ -92,12 +92,18 @@ public:
     int GetDrawnBackGround() const { return drawnBackGround; }
     int GetDrawnCharacter() const { return drawnCharacter; }
 
+    TCanvas* target = nullptr; // the main window's surface, not owned
+    TRect destRect = DefaultRect;
+    std::vector<int32_t> shownElements; // drawn character elements, in drawing order
+
 private:
     void DrawWallPaperLayer();
     void DrawBackGroundLayer();
     void DrawBase();
     void DrawShownElements();
-    void DrawElem(int32_t element);
+    // Draws one element into the off-screen picture and notes it for PixelSource; copies
+    // nothing to the window. A row outside the picture fails as EElementOutside.
+    void DrawElementOffscreen(int32_t element);
     void NoteDrawn(int32_t what);
 
     std::unique_ptr<TPicture> offscreen;
@@ -109,12 +115,6 @@ private:
     int32_t drawnWallPaper = -1;
     int32_t drawnBackGround = -1;
     int32_t drawnCharacter = -1;
-
-public:
-    TCanvas* target = nullptr; // the main window's surface, not owned
-    TRect destRect = DefaultRect;
-
-private:
     TRect dirtyRect{};
     // What lies over the wallpaper, oldest first, since it was last drawn whole: elements by
     // number and the background as BackGroundDrawn. Answers PixelSource without costing the
@@ -123,9 +123,6 @@ private:
     std::vector<int32_t> drawn;
     bool wallPaperShown = false;
     TRect backGroundShown{}; // the part of the background's place its pixels cover
-
-public:
-    std::vector<int32_t> shownElements; // drawn character elements, in drawing order
 };
 
 } // namespace VLM

@@ -2,6 +2,21 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
+    <name>TPictureListForm</name>
+    <message>
+        <source>壁紙一覧</source>
+        <translation>Wallpaper List</translation>
+    </message>
+    <message>
+        <source>背景一覧</source>
+        <translation>Background List</translation>
+    </message>
+    <message>
+        <source>ｷｬﾗ一覧</source>
+        <translation>Character List</translation>
+    </message>
+</context>
+<context>
     <name>TmainForm</name>
     <message>
         <source>壁紙(&amp;W)</source>
@@ -190,21 +205,6 @@
     <message>
         <source>%1: %2</source>
         <translation>%1: %2</translation>
-    </message>
-</context>
-<context>
-    <name>TpictureListForm</name>
-    <message>
-        <source>壁紙一覧</source>
-        <translation>Wallpaper List</translation>
-    </message>
-    <message>
-        <source>背景一覧</source>
-        <translation>Background List</translation>
-    </message>
-    <message>
-        <source>ｷｬﾗ一覧</source>
-        <translation>Character List</translation>
     </message>
 </context>
 <context>

@@ -102,8 +102,6 @@ VLMW::TCharRecord OnePixelRecord(int count, bool onePixel) {
     return r;
 }
 
-TForms::TForms() : form(std::make_unique<TmainForm>()), tools(form->tools.data()) {}
-
 TOpenAnswer::TOpenAnswer(const QString& file) {
     VLMQ::DialogSeams().fileDialog = [this, file](QFileDialog& dialog) {
         ++runs;

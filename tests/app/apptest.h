@@ -50,15 +50,8 @@ constexpr std::array<int, 4> BaseRect{4, 6, 64, 64};
 // elements), or all on one pixel (one group).
 VLMW::TCharRecord OnePixelRecord(int count, bool onePixel);
 
-// The main window and the tools window, owned as the application owns them: the tools window
-// goes first.
-struct TForms {
-    std::unique_ptr<TmainForm> form;
-    std::unique_ptr<TtoolsForm> tools;
-    TForms();
-    TForms(const TForms&) = delete;
-    TForms& operator=(const TForms&) = delete;
-};
+// The main window and the tools window, owned as the application owns them.
+using TForms = TViewerWindows;
 
 // Answers the open dialog for as long as it lives: OK with the file given (a name in the
 // dialog's folder or a full path), or Cancel when there is none.

@@ -158,7 +158,7 @@ private slots:
         TmainForm& m = *f.form;
         m.OpenFiles({backGrounds});
         m.pictureListMenus[1]->trigger();
-        TpictureListForm* list = m.pictureLists[1];
+        TPictureListForm* list = m.pictureLists[1];
         QVERIFY(list && list->isVisible());
         QCOMPARE(list->Count(), 500); // the layer's archive
         QCOMPARE(list->List()->currentIndex().row(), 0);
@@ -175,7 +175,7 @@ private slots:
         QCOMPARE(list->Archive(), other);
         m.pictureListMenus[1]->trigger();
         QCOMPARE(m.pictureLists[1].data(), list);
-        QCOMPARE(m.findChildren<TpictureListForm*>().size(), qsizetype{1});
+        QCOMPARE(m.findChildren<TPictureListForm*>().size(), qsizetype{1});
     }
 };
 

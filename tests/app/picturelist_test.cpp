@@ -25,7 +25,7 @@ int Pixels(const QImage& image, QRgb colour) {
     return n;
 }
 
-QVariant Data(const TpictureListForm& form, int row, int role) {
+QVariant Data(const TPictureListForm& form, int row, int role) {
     return form.List()->model()->index(row, 0).data(role);
 }
 
@@ -73,7 +73,7 @@ private slots:
             {Ch, characters, 152, 3, {32, 32}, VLM::CharacterNames[3].name, 2003, 4},
         };
         // One window for all: each new archive starts the list over.
-        TpictureListForm form;
+        TPictureListForm form;
         form.show();
         for (const auto& c : cases) {
             form.SetArchive(c.layer, c.path);
@@ -91,7 +91,7 @@ private slots:
             QCOMPARE(qAlpha(image.pixel(0, 0)), c.layer == Ch ? 0 : 255); // the character's ground
             if (c.unreadable >= 0) {
                 const QString why =
-                    Data(form, c.unreadable, TpictureListForm::FailureRole).toString();
+                    Data(form, c.unreadable, TPictureListForm::FailureRole).toString();
                 QVERIFY(!why.isEmpty());
                 QVERIFY(Data(form, c.unreadable, Qt::DecorationRole).value<QImage>().isNull());
                 QVERIFY(Data(form, c.unreadable, Qt::ToolTipRole).toString().contains(why));
@@ -112,12 +112,12 @@ private slots:
     }
 
     void theRowsOnScreenAreMadeFirstAndAClickOrEnterAsksForOne() {
-        TpictureListForm form;
+        TPictureListForm form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.SetArchive(TLayerKind::BackGround, backGrounds);
         QSignalSpy changed(form.List()->model(), &QAbstractItemModel::dataChanged);
-        QSignalSpy chosen(&form, &TpictureListForm::pictureChosen);
+        QSignalSpy chosen(&form, &TPictureListForm::pictureChosen);
         form.List()->doItemsLayout();
         form.List()->scrollToBottom();
         form.MakeSlice();

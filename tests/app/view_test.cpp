@@ -259,7 +259,7 @@ private slots:
         {
             TForms f;
             TmainForm& m = *f.form;
-            m.RestoreView(); // nothing saved: the Parts' view
+            m.RestoreView(); // nothing saved: the first start's view
             m.show();
             QVERIFY(f.tools->isVisible());
             QCOMPARE(m.ZoomFactor(), 1);

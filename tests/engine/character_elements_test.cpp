@@ -97,11 +97,11 @@ TEST_F(CharElemQueries, AnswerForElementsAndMinusOneOutside) {
     EXPECT_FALSE(ch.SameElemRect(0, 1));
     EXPECT_FALSE(ch.SameElemRect(1, ch.Elems));
     // Alternatives share their lowest element; the compositor first shows one of each spot.
-    EXPECT_EQ(ch.ElemGroups(), (std::vector<int32_t>{0, 1, 1, 3}));
+    EXPECT_EQ(ch.ElemSpots(), (std::vector<int32_t>{0, 1, 1, 3}));
     EXPECT_EQ(ch.DefaultElems(), (std::vector<int32_t>{0, 1, 3}));
     ch.SetFileName(ch.FileName);
     EXPECT_FALSE(ch.SameElemRect(1, 1));
-    EXPECT_TRUE(ch.ElemGroups().empty());
+    EXPECT_TRUE(ch.ElemSpots().empty());
     EXPECT_TRUE(ch.DefaultElems().empty());
 }
 

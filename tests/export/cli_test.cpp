@@ -150,6 +150,8 @@ TEST(CliRuns, ZeroOneOrTwoAsTheOutcomeDeserves) {
         {{"export", wp.whole}, 2, "export needs --out DIR"},
         {{"export", wp.whole, "--out", out, "--scale", "17"}, 2, "--scale must be"},
         {{"export", wp.whole, "--out", out, "--fast"}, 2, "unknown option --fast"},
+        {{"export", wp.whole, "--out"}, 2, "--out needs a value"},
+        {{"list", wp.whole, "--json=yes"}, 2, "--json takes no value"},
         {{"export", wp.whole, "--out", out, "--pictures", "0-34"}, 2, "picture 34 is outside 0-33"},
         {{"export", afile, "--out", out}, 2, "not an archive the viewer reads"},
         {{"export", wp.dir.File("none/NCDAT.ALL"), "--out", out}, 2, "cannot be opened"},

@@ -2,6 +2,7 @@
 // writes, and the batch with its threads, progress, failures and diagnostic dump.
 #include "exportsupport.h"
 #include "vlmexport.h"
+#include "vlmjson.h"
 #include "vlmnaming.h"
 #include "vlmpng.h"
 
@@ -199,7 +200,8 @@ TEST(ExportNames, IndexAndDisplayNameMakeASafeFileName) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(VLMX::PictureStem(c.index, c.cp932), c.stem);
-    EXPECT_EQ(VLMX::JsonString("a\"b\\c\n\x01"), "\"a\\\"b\\\\c\\n\\u0001\"");
+    EXPECT_EQ(VLMX::JsonLine({{"name", "a\"b\\c\n\x01"}, {"elements", nullptr}}),
+              "{\"name\": \"a\\\"b\\\\c\\n\\u0001\", \"elements\": null}");
 }
 
 TEST(ExportWrite, AWriteThatFailsPartWayLeavesNoFileBehindAndTheOldOneWhole) {
