@@ -2,6 +2,7 @@
 
 #include <spng.h>
 
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <string>
@@ -44,6 +45,16 @@ std::vector<uint8_t> Encode(const TImage& image, int scale, int level, int filte
     Check(spng_set_png_stream(ctx, Append, &out), "output");
     Check(spng_set_option(ctx, SPNG_IMG_COMPRESSION_LEVEL, level), "level");
     Check(spng_set_option(ctx, SPNG_FILTER_CHOICE, filters), "filters");
+    // A window no larger than the picture's rows: the same stream, and a deflate state a
+    // small picture's size rather than a quarter MiB, which malloc would give back to the
+    // system and fault in again for every element of a layered file.
+    const int64_t rowBytes = int64_t{image.width} * scale * image.BytesPerPixel() + 1;
+    const int64_t data = rowBytes * image.height * scale;
+    int windowBits = 9;
+    while (windowBits < 15 && (int64_t{1} << windowBits) < data)
+        ++windowBits;
+    Check(spng_set_option(ctx, SPNG_IMG_WINDOW_BITS, windowBits), "window");
+    Check(spng_set_option(ctx, SPNG_IMG_MEM_LEVEL, std::max(5, windowBits - 7)), "memory");
 
     const bool indexed = image.format == TImage::TFormat::Indexed;
     spng_ihdr ihdr{};

@@ -1,0 +1,113 @@
+#include "vlmsheet.h"
+
+#include "vlmjson.h"
+#include "vlmpng.h"
+#include "vlmversion.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <numeric>
+
+namespace VLMX {
+
+namespace {
+
+constexpr int Gap = 1; // pixels between parts, so that no filtering bleeds one into another
+
+struct TPlace {
+    int x = 0, y = 0;
+};
+
+// Shelves of parts, tallest first, on a sheet about as wide as it is tall (and never narrower
+// than the widest part).
+std::vector<TPlace> Pack(const TParts& parts, int& width, int& height) {
+    const size_t n = parts.parts.size();
+    std::vector<size_t> order(n);
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        const TImage &i = parts.parts[a].image, &j = parts.parts[b].image;
+        return i.height != j.height ? i.height > j.height : i.width > j.width;
+    });
+    double area = 0;
+    int widest = 0;
+    for (const TPart& p : parts.parts) {
+        area += double(p.image.width + Gap) * (p.image.height + Gap);
+        widest = std::max(widest, p.image.width);
+    }
+    const int64_t shelf = std::max<int64_t>(widest, std::llround(std::ceil(std::sqrt(area))));
+    std::vector<TPlace> places(n);
+    int64_t x = 0, y = 0, shelfHeight = 0, right = 0, bottom = 0;
+    for (size_t i : order) {
+        const TImage& image = parts.parts[i].image;
+        if (x > 0 && x + image.width > shelf) {
+            y += shelfHeight + Gap;
+            x = 0;
+            shelfHeight = 0;
+        }
+        places[i] = {static_cast<int>(x), static_cast<int>(y)};
+        right = std::max(right, x + image.width);
+        bottom = std::max(bottom, y + image.height);
+        x += image.width + Gap;
+        shelfHeight = std::max<int64_t>(shelfHeight, image.height);
+        if (right * bottom > MaxWrittenPixels || y > MaxWrittenPixels)
+            throw ESheetError("the elements are too large for one sheet");
+    }
+    width = static_cast<int>(right);
+    height = static_cast<int>(bottom);
+    return places;
+}
+
+std::string FrameName(int index, int element) {
+    char name[32];
+    std::snprintf(name, sizeof name, "%03d-%02d", index, element);
+    return name;
+}
+
+TJson Rect(int64_t x, int64_t y, int64_t w, int64_t h, int scale) {
+    return {{"x", x * scale}, {"y", y * scale}, {"w", w * scale}, {"h", h * scale}};
+}
+
+TJson Size(int64_t w, int64_t h, int scale) {
+    return {{"w", w * scale}, {"h", h * scale}};
+}
+
+} // namespace
+
+TSheet Sheet(const TParts& parts, int index, const std::string& imageName, int scale) {
+    int width = 0, height = 0;
+    const std::vector<TPlace> places = Pack(parts, width, height);
+    TSheet sheet;
+    sheet.image = TImage::Indexed(width, height);
+    sheet.image.palette = parts.palette;
+    sheet.image.transparentZero = true;
+    TJson frames = TJson::object();
+    for (size_t i = 0; i < parts.parts.size(); ++i) {
+        const TPart& p = parts.parts[i];
+        const TImage& image = p.image;
+        for (int r = 0; r < image.height; ++r)
+            std::memcpy(sheet.image.Row(places[i].y + r) + places[i].x, image.Row(r),
+                        image.RowBytes());
+        const bool trimmed = p.x != 0 || p.y != 0 || image.width != parts.width ||
+                             image.height != parts.height;
+        frames[FrameName(index, p.element)] = {
+            {"frame", Rect(places[i].x, places[i].y, image.width, image.height, scale)},
+            {"rotated", false},
+            {"trimmed", trimmed},
+            {"spriteSourceSize", Rect(p.x, p.y, image.width, image.height, scale)},
+            {"sourceSize", Size(parts.width, parts.height, scale)},
+            {"place", FrameName(index, p.place)}};
+    }
+    const TJson meta = {{"app", "velmora-cli"},
+                        {"version", VLM::ReleaseVersion},
+                        {"image", imageName},
+                        {"format", "indexed"},
+                        {"size", Size(width, height, scale)},
+                        {"scale", std::to_string(scale)}};
+    const TJson json = {{"frames", frames}, {"meta", meta}};
+    sheet.json = json.dump(2, ' ', false, TJson::error_handler_t::replace) + "\n";
+    return sheet;
+}
+
+} // namespace VLMX
