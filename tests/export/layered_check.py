@@ -3,10 +3,12 @@
 them against the element PNGs and elements.json that --elements writes of the same archive.
 
   layered_check.py ELEMENTS ORA ASEPRITE SHEET SHEET_ELEMENTS SCALE
+  layered_check.py krita ELEMENTS KRITA
 
 ELEMENTS: an export with --elements; ORA, ASEPRITE: --format ora / aseprite; SHEET: --format
 sheet --scale SCALE, and SHEET_ELEMENTS: --elements --scale SCALE. The Aseprite file is parsed
-by the published layout of the format, field by field."""
+by the published layout of the format, field by field. KRITA: .ora files that Krita opened from
+ORA and saved again (its own layer files, cropped to what they hold)."""
 
 import io
 import json
@@ -188,15 +190,55 @@ def check_sheet(ch, big, folder, scale):
     check(sheet.getpalette() == ch.palette, ch.stem + ": sheet palette")
 
 
+def rgba(e):
+    """The element as colours, index 0 clear."""
+    return e["png"].convert("RGBA")
+
+
+def canvas(ch, layers):
+    """(image, x, y) pieces pasted on a clear picture, as a layer stack shows them."""
+    c = Image.new("RGBA", (ch.width, ch.height), (0, 0, 0, 0))
+    for image, x, y in layers:
+        piece = Image.new("RGBA", (ch.width, ch.height), (0, 0, 0, 0))
+        piece.paste(image, (x, y))
+        c = Image.alpha_composite(c, piece)
+    return c
+
+
+def check_krita(ch, path):
+    """A file Krita opened from ours and saved as its own: its layers, cropped to what they
+    hold, must make the elements' pixels in the same places, shown or hidden as ours."""
+    z = zipfile.ZipFile(path)
+    layers = ET.fromstring(z.read("stack.xml")).find("stack").findall("layer")
+    if not check(len(layers) == len(ch.parts), path + ": Krita found %d layers" % len(layers)):
+        return
+    for layer, e in zip(layers, reversed(ch.parts)):
+        what = "%s layer %s" % (path, layer.get("name"))
+        check(layer.get("name").startswith("%02d" % e["index"]), what + ": name")
+        check(layer.get("visibility") == ("visible" if e["shown"] else "hidden"), what + ": shown")
+        got = Image.open(io.BytesIO(z.read(layer.get("src")))).convert("RGBA")
+        check(canvas(ch, [(got, int(layer.get("x")), int(layer.get("y")))]).tobytes() ==
+              canvas(ch, [(rgba(e), e["x"], e["y"])]).tobytes(), what + ": pixels")
+    merged = Image.open(io.BytesIO(z.read("mergedimage.png"))).convert("RGBA")
+    shown = [(rgba(e), e["x"], e["y"]) for e in ch.parts if e["shown"]]
+    check(merged.tobytes() == canvas(ch, shown).tobytes(), path + ": Krita's picture")
+
+
 def main():
-    elements, ora, aseprite, sheet, big, scale = sys.argv[1:7]
-    stems = characters(elements)
+    if sys.argv[1] == "krita":
+        elements, krita = sys.argv[2:4]
+        stems = [s[:-4] for s in sorted(os.listdir(krita)) if s.endswith(".ora")]
+        for stem in stems:
+            check_krita(Character(elements, stem), os.path.join(krita, stem + ".ora"))
+    else:
+        elements, ora, aseprite, sheet, big, scale = sys.argv[1:7]
+        stems = characters(elements)
+        for stem in stems:
+            ch = Character(elements, stem)
+            check_ora(ch, os.path.join(ora, stem + ".ora"))
+            check_aseprite(ch, os.path.join(aseprite, stem + ".aseprite"))
+            check_sheet(ch, Character(big, stem), sheet, int(scale))
     check(len(stems) > 0, "no characters")
-    for stem in stems:
-        ch = Character(elements, stem)
-        check_ora(ch, os.path.join(ora, stem + ".ora"))
-        check_aseprite(ch, os.path.join(aseprite, stem + ".aseprite"))
-        check_sheet(ch, Character(big, stem), sheet, int(scale))
     for f in failures[:40]:
         print(f)
     print("%d characters, %d failures" % (len(stems), len(failures)))
