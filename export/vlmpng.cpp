@@ -21,6 +21,10 @@ constexpr int TrialLevel = 1;
 // that makes them a third as costly and the files 0.4 per cent larger.
 constexpr int TrialStride = 4;
 constexpr int TrialAllBelow = 64; // rows; a smaller picture is tried whole
+// Pixels; a smaller picture is written without a filter and without trials. Its three trial
+// encodings cost more than the few bytes they could save: on the demo characters' elements
+// (the layers of a layered file) they save none.
+constexpr int64_t TrialNoneBelow = 4096;
 
 struct TCtxFree {
     void operator()(spng_ctx* ctx) const { spng_ctx_free(ctx); }
@@ -111,6 +115,8 @@ std::vector<uint8_t> EncodePng(const TImage& image, int scale) {
     // any scale, and mostly under it.
     if (image.format == TImage::TFormat::Rgb || scale > 1)
         return Encode(image, scale, FileLevel, SPNG_FILTER_CHOICE_ALL);
+    if (int64_t{image.width} * image.height < TrialNoneBelow)
+        return Encode(image, 1, FileLevel, SPNG_FILTER_CHOICE_NONE);
     // Palette indices are no samples, so the per-row filter guess (the smallest sum of
     // differences) picks badly at full size, and no filter at all wastes the smooth runs of
     // indices that gradients make. One filter for the whole picture, chosen by trial, makes
