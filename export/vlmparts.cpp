@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <stdexcept>
 
@@ -23,6 +24,8 @@ TParts CharacterParts(const VLM::TCharacterBitmap& character, const std::vector<
     }
     result.shown = shown.empty() ? character.DefaultElems() : shown;
     std::sort(result.shown.begin(), result.shown.end());
+    for (size_t i = 0; i < result.palette.size(); ++i)
+        result.palette[i] = VLM::ScreenToRgb(character.Palette[i]);
     const std::vector<int32_t> spots = character.ElemSpots();
     std::map<int32_t, int> placeOf, alternatives; // spot -> its first part; place -> parts
     for (int e = 0; e < character.Elems; ++e) {
@@ -32,7 +35,12 @@ TParts CharacterParts(const VLM::TCharacterBitmap& character, const std::vector<
         }
         TPart& p = result.parts.emplace_back();
         p.element = e;
-        p.image = ElementPicture(character, e);
+        // As ElementPicture makes it, with the palette widened once a character.
+        const auto& el = *character.elements[static_cast<size_t>(e)];
+        p.image = TImage::Indexed(el.width, el.height);
+        std::memcpy(p.image.pixels.data(), el.pixels.get(), p.image.pixels.size());
+        p.image.palette = result.palette;
+        p.image.transparentZero = true;
         p.x = character.getElemLeft(e) - character.Left;
         p.y = character.getElemTop(e) - character.Top;
         p.visible = std::binary_search(result.shown.begin(), result.shown.end(), e);
@@ -41,8 +49,6 @@ TParts CharacterParts(const VLM::TCharacterBitmap& character, const std::vector<
     }
     for (TPart& p : result.parts)
         p.alternatives = alternatives[p.place];
-    for (size_t i = 0; i < result.palette.size(); ++i)
-        result.palette[i] = VLM::ScreenToRgb(character.Palette[i]);
     return result;
 }
 

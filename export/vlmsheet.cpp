@@ -65,12 +65,24 @@ std::string FrameName(int index, int element) {
     return name;
 }
 
-TJson Rect(int64_t x, int64_t y, int64_t w, int64_t h, int scale) {
-    return {{"x", x * scale}, {"y", y * scale}, {"w", w * scale}, {"h", h * scale}};
+// {"x": 0, "y": 0, "w": 8, "h": 8}, multiplied by scale.
+std::string Rect(int64_t x, int64_t y, int64_t w, int64_t h, int scale) {
+    char text[128];
+    std::snprintf(text, sizeof text, "{\"x\": %lld, \"y\": %lld, \"w\": %lld, \"h\": %lld}",
+                  static_cast<long long>(x * scale), static_cast<long long>(y * scale),
+                  static_cast<long long>(w * scale), static_cast<long long>(h * scale));
+    return text;
 }
 
-TJson Size(int64_t w, int64_t h, int scale) {
-    return {{"w", w * scale}, {"h", h * scale}};
+std::string Size(int64_t w, int64_t h, int scale) {
+    char text[64];
+    std::snprintf(text, sizeof text, "{\"w\": %lld, \"h\": %lld}",
+                  static_cast<long long>(w * scale), static_cast<long long>(h * scale));
+    return text;
+}
+
+std::string Quoted(const std::string& text) {
+    return TJson(text).dump(-1, ' ', false, TJson::error_handler_t::replace);
 }
 
 } // namespace
@@ -82,7 +94,10 @@ TSheet Sheet(const TParts& parts, int index, const std::string& imageName, int s
     sheet.image = TImage::Indexed(width, height);
     sheet.image.palette = parts.palette;
     sheet.image.transparentZero = true;
-    TJson frames = TJson::object();
+    // Written by hand, a frame a line: building the tree for nlohmann costs as much as the rest
+    // of the sheet.
+    std::string& json = sheet.json;
+    json = "{\"frames\": {\n";
     for (size_t i = 0; i < parts.parts.size(); ++i) {
         const TPart& p = parts.parts[i];
         const TImage& image = p.image;
@@ -91,22 +106,18 @@ TSheet Sheet(const TParts& parts, int index, const std::string& imageName, int s
                         image.RowBytes());
         const bool trimmed = p.x != 0 || p.y != 0 || image.width != parts.width ||
                              image.height != parts.height;
-        frames[FrameName(index, p.element)] = {
-            {"frame", Rect(places[i].x, places[i].y, image.width, image.height, scale)},
-            {"rotated", false},
-            {"trimmed", trimmed},
-            {"spriteSourceSize", Rect(p.x, p.y, image.width, image.height, scale)},
-            {"sourceSize", Size(parts.width, parts.height, scale)},
-            {"place", FrameName(index, p.place)}};
+        json += "  \"" + FrameName(index, p.element) + "\": {\"frame\": " +
+                Rect(places[i].x, places[i].y, image.width, image.height, scale) +
+                ", \"rotated\": false, \"trimmed\": " + (trimmed ? "true" : "false") +
+                ", \"spriteSourceSize\": " + Rect(p.x, p.y, image.width, image.height, scale) +
+                ", \"sourceSize\": " + Size(parts.width, parts.height, scale) +
+                ", \"place\": \"" + FrameName(index, p.place) + "\"}" +
+                (i + 1 < parts.parts.size() ? ",\n" : "\n");
     }
-    const TJson meta = {{"app", "velmora-cli"},
-                        {"version", VLM::ReleaseVersion},
-                        {"image", imageName},
-                        {"format", "indexed"},
-                        {"size", Size(width, height, scale)},
-                        {"scale", std::to_string(scale)}};
-    const TJson json = {{"frames", frames}, {"meta", meta}};
-    sheet.json = json.dump(2, ' ', false, TJson::error_handler_t::replace) + "\n";
+    json += "},\n\"meta\": {\"app\": \"velmora-cli\", \"version\": " +
+            Quoted(VLM::ReleaseVersion) + ", \"image\": " + Quoted(imageName) +
+            ", \"format\": \"indexed\", \"size\": " + Size(width, height, scale) +
+            ", \"scale\": \"" + std::to_string(scale) + "\"}\n}\n";
     return sheet;
 }
 
