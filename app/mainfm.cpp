@@ -43,10 +43,9 @@ const char* const ExportItems[3] = {QT_TRANSLATE_NOOP("TmainForm", "壁紙(&W)")
 // The character archive in each layered format, after the layers' items.
 constexpr VLMX::TExportFormat LayeredFormats[3] = {
     VLMX::TExportFormat::Ora, VLMX::TExportFormat::Aseprite, VLMX::TExportFormat::Sheet};
-const char* const ExportFormatItems[3] = {
-    QT_TRANSLATE_NOOP("TmainForm", "ｷｬﾗ (OpenRaster)(&O)"),
-    QT_TRANSLATE_NOOP("TmainForm", "ｷｬﾗ (Aseprite)(&A)"),
-    QT_TRANSLATE_NOOP("TmainForm", "ｷｬﾗ (ｽﾌﾟﾗｲﾄｼｰﾄ)(&S)")};
+const char* const ExportFormatItems[3] = {QT_TRANSLATE_NOOP("TmainForm", "ｷｬﾗ (OpenRaster)(&O)"),
+                                          QT_TRANSLATE_NOOP("TmainForm", "ｷｬﾗ (Aseprite)(&A)"),
+                                          QT_TRANSLATE_NOOP("TmainForm", "ｷｬﾗ (ｽﾌﾟﾗｲﾄｼｰﾄ)(&S)")};
 const char* const PictureListItems[3] = {QT_TRANSLATE_NOOP("TmainForm", "壁紙一覧(&1)"),
                                          QT_TRANSLATE_NOOP("TmainForm", "背景一覧(&2)"),
                                          QT_TRANSLATE_NOOP("TmainForm", "ｷｬﾗ一覧(&3)")};
@@ -221,10 +220,9 @@ void TmainForm::CreateExportMenu() {
     exportMenu->addSeparator();
     for (int k = 0; k < 3; ++k) {
         exportFormatMenus[k] = exportMenu->addAction(QString());
-        connect(exportFormatMenus[k], &QAction::triggered, this,
-                [this, format = LayeredFormats[k]] {
-                    Guard([&] { exportFormatMenuClick(format); });
-                });
+        connect(
+            exportFormatMenus[k], &QAction::triggered, this,
+            [this, format = LayeredFormats[k]] { Guard([&] { exportFormatMenuClick(format); }); });
     }
     // A layer without an archive has nothing to export.
     connect(exportMenu, &QMenu::aboutToShow, this, [this] {

@@ -92,7 +92,8 @@ bool Progressed(QProgressDialog& progress, int done) noexcept {
 
 // The files picture i of names is exported as in format.
 std::vector<std::string> FilesOf(VLM::TBitmap& names, int i, VLMX::TExportFormat format) {
-    if (format == VLMX::TExportFormat::Png) return {VLMX::PictureStem(i, names.GetName(i)) + ".png"};
+    if (format == VLMX::TExportFormat::Png)
+        return {VLMX::PictureStem(i, names.GetName(i)) + ".png"};
     return VLMX::LayeredFileNames(format, VLMX::LayeredStem(i, names.GetName(i), format));
 }
 
@@ -234,19 +235,17 @@ void TPictureOut::SaveCharacter(const VLM::TScreen& screen) {
     }
     // Each time: the language may have changed since.
     const QStringList filters = CharacterFilters();
-    const int last = std::max(0, int(characterDialog->property("format").toInt()));
     characterDialog->setWindowTitle(tr("Save character"));
     characterDialog->setNameFilters(filters);
-    characterDialog->selectNameFilter(filters.value(last));
+    characterDialog->selectNameFilter(filters.value(characterFormat));
     const std::string stem = VLMX::PictureStem(index, picture->GetName(index));
     characterDialog->selectFile(QString::fromStdString(stem) +
-                                QLatin1String(VLMX::Suffix(VLMX::AllFormats[last])));
+                                QLatin1String(VLMX::Suffix(VLMX::AllFormats[characterFormat])));
     if (!RunFileDialog(*characterDialog)) return;
     const QStringList files = characterDialog->selectedFiles();
     if (files.isEmpty()) return;
-    const int chosen = std::max(0, int(filters.indexOf(characterDialog->selectedNameFilter())));
-    characterDialog->setProperty("format", chosen);
-    const VLMX::TExportFormat format = VLMX::AllFormats[chosen];
+    characterFormat = std::max(0, int(filters.indexOf(characterDialog->selectedNameFilter())));
+    const VLMX::TExportFormat format = VLMX::AllFormats[characterFormat];
     const QString suffix = QLatin1String(VLMX::Suffix(format));
     // The file type decides the suffix: one of another type's is replaced.
     QString file = files.first();
@@ -266,8 +265,7 @@ void TPictureOut::SaveCharacter(const VLM::TScreen& screen) {
             layered.outside = composed.outside;
             layered.files.push_back({name + ".png", VLMX::EncodePng(composed.image)});
         } else {
-            layered =
-                VLMX::LayeredFiles(character, index, name, format, 1, screen.shownElements);
+            layered = VLMX::LayeredFiles(character, index, name, format, 1, screen.shownElements);
         }
     } catch (const std::runtime_error& e) {
         ShowError(tr("The character could not be saved as %1: %2.")
@@ -282,8 +280,8 @@ void TPictureOut::SaveCharacter(const VLM::TScreen& screen) {
         return;
     }
     for (const VLMX::TLayeredFile& f : layered.files) {
-        const VLMX::TWriteResult r = VLMX::WriteFileAtomic(folder + "/" + f.name, f.bytes.data(),
-                                                           f.bytes.size(), confirmed);
+        const VLMX::TWriteResult r =
+            VLMX::WriteFileAtomic(folder + "/" + f.name, f.bytes.data(), f.bytes.size(), confirmed);
         if (!r.Ok()) {
             const QString why = r.status == VLMX::TWriteResult::Exists
                                     ? tr("a file of that name appeared meanwhile")
@@ -360,8 +358,8 @@ void TPictureOut::ShowExportReport(const VLMX::TExportReport& report, VLM::TBitm
                          .arg(report.leftOut[i].index, 3, 10, QLatin1Char('0'))
                          .arg(report.leftOut[i].element, 2, 10, QLatin1Char('0'));
         if (report.leftOut.size() > 5) named << QStringLiteral("...");
-        headline += QLatin1Char(' ') + tr("Elements of no pixels left out: %1.")
-                                           .arg(named.join(QStringLiteral(", ")));
+        headline += QLatin1Char(' ') +
+                    tr("Elements of no pixels left out: %1.").arg(named.join(QStringLiteral(", ")));
     }
     if (report.failures.empty()) {
         emit told(headline);

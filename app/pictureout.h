@@ -73,9 +73,10 @@ private:
                           const QString& archiveName, const QString& folder);
 
     QWidget* window;
-    QFileDialog* saveDialog = nullptr;   // made at the first use; keeps its folder
-    QFileDialog* characterDialog = nullptr; // likewise, and the file type chosen last
-    QFileDialog* folderDialog = nullptr; // likewise
+    QFileDialog* saveDialog = nullptr;      // made at the first use; keeps its folder
+    QFileDialog* characterDialog = nullptr; // likewise
+    int characterFormat = 0;                // the file type chosen last, in VLMX::AllFormats
+    QFileDialog* folderDialog = nullptr;    // likewise
     bool exporting = false;
 };
 

@@ -201,8 +201,8 @@ void CharacterFormat(benchmark::State& state) {
         fs::create_directories(out);
         int written = 0;
         const double s = Seconds(state, [&] {
-            written = VLMX::ExportPictures(VLM::TLayerKind::Character, path, pictures,
-                                           out.string(), options)
+            written = VLMX::ExportPictures(VLM::TLayerKind::Character, path, pictures, out.string(),
+                                           options)
                           .written;
         });
         if (written != int(pictures.size()))

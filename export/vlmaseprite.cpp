@@ -3,8 +3,8 @@
 #include <zlib.h>
 
 #include <limits>
-#include <new>
 #include <map>
+#include <new>
 #include <set>
 #include <string>
 

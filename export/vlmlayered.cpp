@@ -1,8 +1,8 @@
 #include "vlmlayered.h"
 
 #include "vlmaseprite.h"
-#include "vlmora.h"
 #include "vlmnaming.h"
+#include "vlmora.h"
 #include "vlmpng.h"
 #include "vlmsheet.h"
 

@@ -105,8 +105,8 @@ TImage Thumbnail(const TImage& image) {
     small.transparentZero = image.transparentZero;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            small.Row(y)[x] = image.Row(static_cast<int>(int64_t{y} * image.height / h))
-                                  [int64_t{x} * image.width / w];
+            small.Row(y)[x] = image.Row(
+                static_cast<int>(int64_t{y} * image.height / h))[int64_t{x} * image.width / w];
     return small;
 }
 
@@ -116,9 +116,9 @@ std::string StackXml(const TParts& parts) {
                       "\">\n <stack>\n";
     // The first layer is the top one: the last element first, the base at the bottom.
     for (auto p = parts.parts.rbegin(); p != parts.parts.rend(); ++p)
-        xml += "  <layer name=\"" + PartName(*p) + "\" src=\"data/" +
-               ElementFileName(p->element) + "\" x=\"" + std::to_string(p->x) + "\" y=\"" +
-               std::to_string(p->y) + "\" visibility=\"" + (p->visible ? "visible" : "hidden") +
+        xml += "  <layer name=\"" + PartName(*p) + "\" src=\"data/" + ElementFileName(p->element) +
+               "\" x=\"" + std::to_string(p->x) + "\" y=\"" + std::to_string(p->y) +
+               "\" visibility=\"" + (p->visible ? "visible" : "hidden") +
                "\" opacity=\"1.0\" composite-op=\"svg:src-over\"/>\n";
     return xml + " </stack>\n</image>\n";
 }
@@ -135,9 +135,9 @@ std::vector<uint8_t> OraFile(const TParts& parts) {
     const TImage merged = Merged(parts);
     std::vector<uint8_t> mergedPng = Png(merged);
     // A picture no larger than a thumbnail is its own.
-    zip.Add("Thumbnails/thumbnail.png",
-            std::max(merged.width, merged.height) <= OraThumbnailSide ? mergedPng
-                                                                       : Png(Thumbnail(merged)));
+    zip.Add("Thumbnails/thumbnail.png", std::max(merged.width, merged.height) <= OraThumbnailSide
+                                            ? mergedPng
+                                            : Png(Thumbnail(merged)));
     zip.Add("mergedimage.png", std::move(mergedPng));
     return zip.Finish();
 }

@@ -104,18 +104,17 @@ TSheet Sheet(const TParts& parts, int index, const std::string& imageName, int s
         for (int r = 0; r < image.height; ++r)
             std::memcpy(sheet.image.Row(places[i].y + r) + places[i].x, image.Row(r),
                         image.RowBytes());
-        const bool trimmed = p.x != 0 || p.y != 0 || image.width != parts.width ||
-                             image.height != parts.height;
+        const bool trimmed =
+            p.x != 0 || p.y != 0 || image.width != parts.width || image.height != parts.height;
         json += "  \"" + FrameName(index, p.element) + "\": {\"frame\": " +
                 Rect(places[i].x, places[i].y, image.width, image.height, scale) +
                 ", \"rotated\": false, \"trimmed\": " + (trimmed ? "true" : "false") +
                 ", \"spriteSourceSize\": " + Rect(p.x, p.y, image.width, image.height, scale) +
-                ", \"sourceSize\": " + Size(parts.width, parts.height, scale) +
-                ", \"place\": \"" + FrameName(index, p.place) + "\"}" +
-                (i + 1 < parts.parts.size() ? ",\n" : "\n");
+                ", \"sourceSize\": " + Size(parts.width, parts.height, scale) + ", \"place\": \"" +
+                FrameName(index, p.place) + "\"}" + (i + 1 < parts.parts.size() ? ",\n" : "\n");
     }
-    json += "},\n\"meta\": {\"app\": \"velmora-cli\", \"version\": " +
-            Quoted(VLM::ReleaseVersion) + ", \"image\": " + Quoted(imageName) +
+    json += "},\n\"meta\": {\"app\": \"velmora-cli\", \"version\": " + Quoted(VLM::ReleaseVersion) +
+            ", \"image\": " + Quoted(imageName) +
             ", \"format\": \"indexed\", \"size\": " + Size(width, height, scale) +
             ", \"scale\": \"" + std::to_string(scale) + "\"}\n}\n";
     return sheet;

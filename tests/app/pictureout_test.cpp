@@ -165,7 +165,8 @@ private slots:
         QFETCH(QString, failure);
         QFETCH(QString, format);
         const VLMX::TExportFormat as = *VLMX::FormatNamed(format.toStdString());
-        const int files = as == VLMX::TExportFormat::Png ? 1 : 1 + (as == VLMX::TExportFormat::Sheet);
+        const int files =
+            as == VLMX::TExportFormat::Png ? 1 : 1 + (as == VLMX::TExportFormat::Sheet);
         VLMAT::TForms f;
         QAction* open[] = {f.form->openWallPaperMenu, f.form->openBackGroundMenu,
                            f.form->openCharacterMenu};
@@ -236,14 +237,15 @@ private slots:
             VLM::TUserInterface& ui = VLM::UserInterface();
             VLMC::TConsole console;
             console.out = console.err = std::tmpfile();
-            QCOMPARE(VLMC::Run({"export", VLMQ::ToHostName(archives[2]), "--out",
-                                VLMQ::ToHostName(cli.path()), "--pictures", "0", "--format",
-                                format},
-                               console),
-                     0);
+            QCOMPARE(
+                VLMC::Run({"export", VLMQ::ToHostName(archives[2]), "--out",
+                           VLMQ::ToHostName(cli.path()), "--pictures", "0", "--format", format},
+                          console),
+                0);
             std::fclose(console.out);
             VLM::SetUserInterface(&ui);
-            QVERIFY2(!Contents(cli.path()).empty() && Contents(viewer.path()) == Contents(cli.path()),
+            QVERIFY2(!Contents(cli.path()).empty() &&
+                         Contents(viewer.path()) == Contents(cli.path()),
                      format.c_str());
         }
     }
