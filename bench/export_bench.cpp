@@ -467,7 +467,7 @@ int main(int argc, char** argv) {
         ->DenseRange(0, 3)
         ->UseManualTime()
         ->Iterations(1)
-        ->Repetitions(9)
+        ->Repetitions(21) // a run is a tenth of a second: many give a steady median
         ->ReportAggregatesOnly(true);
     // A minute a run on a busy machine: three runs give a median.
     benchmark::RegisterBenchmark("imagemagick_convert", ImageMagick)
