@@ -49,8 +49,8 @@ const TData& Data() {
         const auto picture = VLM::NewPicture(VLM::TLayerKind::BackGround, d.archive);
         for (int i = 0; i < picture->GetCount(); ++i)
             d.pictures.push_back(i);
-        const VLMX::TExportReport r = VLMX::ExportPictures(VLM::TLayerKind::BackGround, d.archive,
-                                                           d.pictures, d.in, {});
+        const VLMX::TExportReport r =
+            VLMX::ExportPictures(VLM::TLayerKind::BackGround, d.archive, d.pictures, d.in, {});
         if (r.written != int(d.pictures.size())) Fail("the export of the demo failed");
         // Ten pictures spread over the archive, each with a stroke of another index.
         for (int k = 0; k < Edited; ++k) {
@@ -87,13 +87,15 @@ void Import(benchmark::State& state) {
         state.SetIterationTime(Seconds([&] {
             const VLMX::TImportPlan plan =
                 VLMX::PlanImport(VLM::TLayerKind::BackGround, d.archive, options);
-            if (!plan.refusals.empty()) Fail(plan.refusals[0].file + ": " + plan.refusals[0].reason);
+            if (!plan.refusals.empty())
+                Fail(plan.refusals[0].file + ": " + plan.refusals[0].reason);
             if (VLMX::WriteImport(plan, (out / "NBGFILE1.ALL").string(), false).status !=
                 VLMX::TImportResult::Written)
                 Fail("the import was not written");
             replaced = plan.replaced.size();
         }));
-        if (replaced != Edited) Fail("the import replaced " + std::to_string(replaced) + " pictures");
+        if (replaced != Edited)
+            Fail("the import replaced " + std::to_string(replaced) + " pictures");
     }
 }
 
@@ -139,7 +141,10 @@ int main(int argc, char** argv) {
     Data();
     const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
     const auto repeat = [](benchmark::internal::Benchmark* b) {
-        b->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(7)
+        b->UseManualTime()
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(1)
+            ->Repetitions(7)
             ->ReportAggregatesOnly(true);
     };
     repeat(benchmark::RegisterBenchmark("import", Import));

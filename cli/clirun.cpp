@@ -33,7 +33,8 @@ constexpr char Usage[] =
     "  velmora-cli compose [--wallpaper FILE:I] [--background FILE:J]\n"
     "                      [--character FILE:K[:E,E,...]] [--scale N] --out FILE.png [--force]\n"
     "  velmora-cli import ARCHIVE --from DIR --out NEW.ALL [--pictures LIST] [--force] [--quiet]\n"
-    "  velmora-cli import ARCHIVE --palette FILE --pictures LIST --out NEW.ALL [--force] [--quiet]\n"
+    "  velmora-cli import ARCHIVE --palette FILE --pictures LIST --out NEW.ALL [--force] "
+    "[--quiet]\n"
     "  velmora-cli palette ARCHIVE --picture I --format gpl|pal|act --out FILE [--force]\n"
     "  velmora-cli --help | --version\n"
     "\n"
@@ -381,7 +382,8 @@ int ImportOutput(const TConsole& c, const std::string& out, const VLMX::TImportR
     if (r.status == VLMX::TImportResult::SameFile)
         Message(c, "--out " + out + " " + r.Text() + " (not even with --force)");
     else
-        Message(c, out + ": " + r.Text() + (r.status == VLMX::TImportResult::Exists ? ForceHint : ""));
+        Message(c,
+                out + ": " + r.Text() + (r.status == VLMX::TImportResult::Exists ? ForceHint : ""));
     return ExitTrouble;
 }
 
@@ -404,8 +406,7 @@ int Import(const TConsole& c, const std::vector<std::string>& args) {
     const bool palette = line.Given("--palette");
     if (palette == line.Given("--from"))
         throw TUsageError{"import needs either --from DIR or --palette FILE"};
-    if (palette && !line.Given("--pictures"))
-        throw TUsageError{"--palette needs --pictures LIST"};
+    if (palette && !line.Given("--pictures")) throw TUsageError{"--palette needs --pictures LIST"};
     const std::string& path = archives[0];
     const VLM::TLayerKind kind = OpenArchive(c, path);
     VLMX::TImportOptions options;
@@ -474,7 +475,8 @@ int Palette(const TConsole& c, const std::vector<std::string>& args) {
         VLMX::PaletteFile(colours, *format, VLM::FileNamePart(path) + " " + std::to_string(i));
     const VLMX::TWriteResult r = VLMX::WriteFileAtomic(out, text.data(), text.size(), force);
     if (!r.Ok()) {
-        Message(c, out + ": " + r.Text() + (r.status == VLMX::TWriteResult::Exists ? ForceHint : ""));
+        Message(c,
+                out + ": " + r.Text() + (r.status == VLMX::TWriteResult::Exists ? ForceHint : ""));
         return ExitTrouble;
     }
     return ExitOk;
@@ -484,8 +486,11 @@ int Palette(const TConsole& c, const std::vector<std::string>& args) {
 const struct TCommand {
     const char* name;
     int (*run)(const TConsole&, const std::vector<std::string>&);
-} Commands[] = {{"list", List}, {"export", Export}, {"compose", Compose},
-                {"import", Import},   {"palette", Palette}};
+} Commands[] = {{"list", List},
+                {"export", Export},
+                {"compose", Compose},
+                {"import", Import},
+                {"palette", Palette}};
 
 } // namespace
 

@@ -77,9 +77,9 @@ std::vector<std::string> Names(const std::string& folder, bool folders) {
 
 // The files of one picture in the folder.
 struct TFiles {
-    std::string file;                     // wallpaper, background: NNN-NAME.png
-    std::string folder;                   // character: NNN-NAME/
-    std::map<int, std::string> elements;  // character: element -> NNN-NAME/EE.png
+    std::string file;                    // wallpaper, background: NNN-NAME.png
+    std::string folder;                  // character: NNN-NAME/
+    std::map<int, std::string> elements; // character: element -> NNN-NAME/EE.png
     const std::string& Name() const { return folder.empty() ? file : folder; }
 };
 
@@ -88,8 +88,8 @@ std::map<int, TFiles> ScanFolder(bool character, const std::string& folder,
     std::map<int, TFiles> pictures;
     const auto second = [&](const std::string& path, const std::string& what, int n,
                             const std::string& first) {
-        refusals.push_back({path, "a second " + what + " " + Number(n) + " (the first is " +
-                                      first + ")"});
+        refusals.push_back(
+            {path, "a second " + what + " " + Number(n) + " (the first is " + first + ")"});
     };
     if (!character) {
         for (const std::string& name : Names(folder, false)) {
@@ -232,9 +232,11 @@ std::string MapColours(const TPngPicture& png, const std::vector<uint8_t>& prese
     const uint8_t* px = png.pixels.data() + 4 * first;
     char colour[8];
     std::snprintf(colour, sizeof colour, "#%02x%02x%02x", px[0], px[1], px[2]);
-    return Number(int64_t(missing)) + (missing == 1 ? " pixel has a colour" : " pixels have colours") +
-           " the picture's palette does not hold" + (character ? " (index 0 is only for alpha 0)" : "") +
-           "; the first is " + colour + " at (" + Number(int64_t(first % size_t(png.width))) + ", " +
+    return Number(int64_t(missing)) +
+           (missing == 1 ? " pixel has a colour" : " pixels have colours") +
+           " the picture's palette does not hold" +
+           (character ? " (index 0 is only for alpha 0)" : "") + "; the first is " + colour +
+           " at (" + Number(int64_t(first % size_t(png.width))) + ", " +
            Number(int64_t(first / size_t(png.width))) + ")";
 }
 
@@ -267,10 +269,12 @@ public:
         for (size_t r = 0; r < s.regions.size(); ++r) {
             if (regionFiles[r].empty()) continue;
             TPngRead read = ReadPngFile(regionFiles[r], s.regions[r].width, s.regions[r].height);
-            if (read.Ok())
+            if (read.Ok()) {
                 pngs[r] = std::move(read.picture);
-            else
-                Refuse(regionFiles[r], read.reason), ok = false;
+            } else {
+                Refuse(regionFiles[r], read.reason);
+                ok = false;
+            }
         }
         if (!ok) return;
         // The palette PNGs give the palette; a character's elements share one.
@@ -297,7 +301,10 @@ public:
             } else {
                 const std::string why =
                     MapColours(pngs[r], s.regions[r].pixels, palette, character, pixels[r]);
-                if (!why.empty()) Refuse(regionFiles[r], why), ok = false;
+                if (!why.empty()) {
+                    Refuse(regionFiles[r], why);
+                    ok = false;
+                }
             }
         }
         if (ok) Commit(index, files.Name(), s, palette, pixels, regionFiles);
@@ -321,15 +328,15 @@ public:
 private:
     bool Load(int index, const std::string& name, TStored& s) {
         if (!picture->Select(index)) {
-            Refuse(name, "picture " + Number(index) + " cannot be read from the archive: " +
-                             picture->LoadError.Text());
+            Refuse(name, "picture " + Number(index) +
+                             " cannot be read from the archive: " + picture->LoadError.Text());
             return false;
         }
         try {
             s = StoredOf(kind, *picture, file);
         } catch (const VLM::EReadError& e) {
-            Refuse(name, "picture " + Number(index) + " cannot be read from the archive: " +
-                             e.Reason().Text());
+            Refuse(name, "picture " + Number(index) +
+                             " cannot be read from the archive: " + e.Reason().Text());
             return false;
         }
         return true;
@@ -351,12 +358,12 @@ private:
                                  "'s palette, so it cannot change");
                 return;
             }
-            TPatch patch{s.paletteAt, std::vector<uint8_t>(s.paletteBytes, s.paletteBytes + PaletteBytes),
-                         name};
+            TPatch patch{s.paletteAt,
+                         std::vector<uint8_t>(s.paletteBytes, s.paletteBytes + PaletteBytes), name};
             for (size_t e = 0; e < palette.size(); ++e) {
                 if (palette[e] == s.palette[e]) continue;
-                const uint16_t v = uint16_t((s.paletteBytes[2 * e] & 0x80) << 8) |
-                                   ScreenToArchive(palette[e]);
+                const uint16_t v =
+                    uint16_t((s.paletteBytes[2 * e] & 0x80) << 8) | ScreenToArchive(palette[e]);
                 patch.bytes[2 * e] = uint8_t(v >> 8);
                 patch.bytes[2 * e + 1] = uint8_t(v);
             }
@@ -364,8 +371,8 @@ private:
         }
         for (size_t r = 0; r < s.regions.size(); ++r)
             if (!regionFiles[r].empty() && (character || pixels[r] != s.regions[r].pixels))
-                plan.patches.push_back({s.regions[r].at, InStoredOrder(pixels[r], s.regions[r]),
-                                        regionFiles[r]});
+                plan.patches.push_back(
+                    {s.regions[r].at, InStoredOrder(pixels[r], s.regions[r]), regionFiles[r]});
         plan.expected.push_back({index, name, s.offset, palette, pixels});
         plan.replaced.push_back(index);
     }
@@ -395,7 +402,8 @@ void RefuseClashes(TImportPlan& plan) {
                 plan.refusals.push_back(
                     {b.file, "it and " + a.file +
                                  " would write different values into the same stored bytes "
-                                 "(from byte " + Number(at) + " of the archive)"});
+                                 "(from byte " +
+                                 Number(at) + " of the archive)"});
                 break;
             }
         }
@@ -504,10 +512,10 @@ TImportPlan PlanImport(VLM::TLayerKind kind, const std::string& archive,
         if (options.pictures) {
             for (int n : *options.pictures)
                 if (std::find(wanted.begin(), wanted.end(), n) == wanted.end())
-                    planner->Refuse(options.folder, "holds no " +
-                                                        std::string(character ? "element files"
-                                                                              : "file") +
-                                                        " for picture " + Number(n));
+                    planner->Refuse(options.folder,
+                                    "holds no " +
+                                        std::string(character ? "element files" : "file") +
+                                        " for picture " + Number(n));
             wanted = *options.pictures;
         } else if (wanted.empty()) {
             planner->Refuse(options.folder,
@@ -548,7 +556,8 @@ std::string TImportResult::Text() const {
 }
 
 TImportResult CheckOutput(const std::string& archive, const std::string& out, bool overwrite) {
-    struct stat o {}, a {};
+    struct stat o {
+    }, a{};
     if (::stat(out.c_str(), &o) != 0) return {};
     if (::stat(archive.c_str(), &a) == 0 && o.st_dev == a.st_dev && o.st_ino == a.st_ino)
         return {TImportResult::SameFile, 0, {}};
@@ -584,7 +593,8 @@ TImportResult WriteImport(const TImportPlan& plan, const std::string& out, bool 
         if (!why.empty())
             result.refusals.push_back({e.file, "picture " + Number(e.index) +
                                                    " would no longer be found at its place in "
-                                                   "the new archive: " + why});
+                                                   "the new archive: " +
+                                                   why});
     }
     if (!result.refusals.empty()) {
         cleanUp();

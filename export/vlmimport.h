@@ -53,7 +53,7 @@ struct TExpected {
     int index = 0;
     std::string file;
     int32_t offset = 0;
-    std::array<uint16_t, 256> palette{};     // screen colours
+    std::array<uint16_t, 256> palette{};      // screen colours
     std::vector<std::vector<uint8_t>> pixels; // the picture, or each character element
 };
 

@@ -66,7 +66,8 @@ TPaletteRead ParseGimp(const std::vector<std::string>& lines) {
 }
 
 TPaletteRead ParseJasc(const std::vector<std::string>& lines) {
-    if (lines.size() < 3 || lines[1] != "0100") return Refused("not a JASC palette of version 0100");
+    if (lines.size() < 3 || lines[1] != "0100")
+        return Refused("not a JASC palette of version 0100");
     char* end = nullptr;
     const long count = std::strtol(lines[2].c_str(), &end, 10);
     if (*end != '\0' || count < 1) return Refused("line 3: expected the number of colours");
@@ -94,8 +95,8 @@ TPaletteRead ParseAct(const std::string& bytes) {
     }
     TPaletteRead r;
     for (size_t i = 0; i < count; ++i)
-        r.colours.push_back({uint8_t(bytes[3 * i]), uint8_t(bytes[3 * i + 1]),
-                             uint8_t(bytes[3 * i + 2])});
+        r.colours.push_back(
+            {uint8_t(bytes[3 * i]), uint8_t(bytes[3 * i + 1]), uint8_t(bytes[3 * i + 2])});
     return r;
 }
 
@@ -116,8 +117,8 @@ std::string PaletteFile(const std::array<VLM::TRgb, 256>& colours, TPaletteForma
     case TPaletteFormat::Gpl:
         out = "GIMP Palette\nName: " + name + "\nColumns: 16\n#\n";
         for (size_t i = 0; i < colours.size(); ++i) {
-            std::snprintf(line, sizeof line, "%3u %3u %3u\tIndex %zu\n", colours[i].r,
-                          colours[i].g, colours[i].b, i);
+            std::snprintf(line, sizeof line, "%3u %3u %3u\tIndex %zu\n", colours[i].r, colours[i].g,
+                          colours[i].b, i);
             out += line;
         }
         break;

@@ -25,7 +25,7 @@ std::string PaletteFile(const std::array<VLM::TRgb, 256>& colours, TPaletteForma
                         const std::string& name);
 
 struct TPaletteRead {
-    std::string reason;            // why the file was refused; empty when read
+    std::string reason;             // why the file was refused; empty when read
     std::vector<VLM::TRgb> colours; // 1 to 256, index order
     bool Ok() const { return reason.empty(); }
 };

@@ -14,7 +14,7 @@ namespace {
 
 constexpr uint8_t Signature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 constexpr int ColourIndexed = 3, ColourGreyAlpha = 4;
-constexpr size_t ChunkFrame = 12;   // length, type, CRC
+constexpr size_t ChunkFrame = 12;      // length, type, CRC
 constexpr size_t ExtraBytes = 1 << 16; // beyond the samples: chunks of text, a colour profile
 
 uint32_t U32BE(const uint8_t* p) {
@@ -138,8 +138,8 @@ TPngRead ReadPngBounded(const uint8_t* data, size_t size, int width, int height)
         return r;
     }
     std::vector<uint8_t> samples(bytes);
-    if (const int rc = spng_decode_image(ctx, samples.data(), bytes, format,
-                                         indexed ? 0 : SPNG_DECODE_TRNS)) {
+    if (const int rc =
+            spng_decode_image(ctx, samples.data(), bytes, format, indexed ? 0 : SPNG_DECODE_TRNS)) {
         r.reason = Damaged(rc);
         return r;
     }
@@ -152,8 +152,8 @@ TPngRead ReadPngBounded(const uint8_t* data, size_t size, int width, int height)
         return r;
     }
     p.kind = TPngPicture::TKind::Indexed;
-    p.pixels = header.depth == 8 ? std::move(samples)
-                                 : Unpacked(samples, width, height, header.depth);
+    p.pixels =
+        header.depth == 8 ? std::move(samples) : Unpacked(samples, width, height, header.depth);
     spng_plte plte{};
     if (const int rc = spng_get_plte(ctx, &plte)) {
         r.reason = Damaged(rc);

@@ -142,7 +142,8 @@ void Rewrite(std::vector<uint8_t>& png, size_t at, size_t oldLength,
     chunk.insert(chunk.end(), png.begin() + long(at) + 4, png.begin() + long(at) + 8);
     chunk.insert(chunk.end(), body.begin(), body.end());
     const uint32_t crc = Crc32(chunk.data() + 4, chunk.size() - 4);
-    chunk.insert(chunk.end(), {uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)});
+    chunk.insert(chunk.end(),
+                 {uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)});
     png.erase(png.begin() + long(at), png.begin() + long(at + 12 + oldLength));
     png.insert(png.begin() + long(at), chunk.begin(), chunk.end());
 }

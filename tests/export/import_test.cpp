@@ -53,7 +53,8 @@ void Save(const std::string& path, const std::vector<uint8_t>& bytes) {
 // A PNG of samples as given (any colour type and depth libspng writes).
 std::vector<uint8_t> Png(int w, int h, int colourType, int depth, std::vector<uint8_t> samples,
                          const std::vector<TRgb>& plte = {}) {
-    std::unique_ptr<spng_ctx, void (*)(spng_ctx*)> ctx(spng_ctx_new(SPNG_CTX_ENCODER), spng_ctx_free);
+    std::unique_ptr<spng_ctx, void (*)(spng_ctx*)> ctx(spng_ctx_new(SPNG_CTX_ENCODER),
+                                                       spng_ctx_free);
     spng_set_option(ctx.get(), SPNG_ENCODE_TO_BUFFER, 1);
     spng_ihdr ihdr{uint32_t(w), uint32_t(h), uint8_t(depth), uint8_t(colourType), 0, 0, 0};
     spng_set_ihdr(ctx.get(), &ihdr);
@@ -63,7 +64,8 @@ std::vector<uint8_t> Png(int w, int h, int colourType, int depth, std::vector<ui
         p.entries[i] = {plte[i].r, plte[i].g, plte[i].b, 255};
     if (!plte.empty()) spng_set_plte(ctx.get(), &p);
     EXPECT_EQ(spng_encode_image(ctx.get(), samples.data(), samples.size(), SPNG_FMT_PNG,
-                                SPNG_ENCODE_FINALIZE), 0);
+                                SPNG_ENCODE_FINALIZE),
+              0);
     size_t size = 0;
     int error = 0;
     auto* bytes = static_cast<uint8_t*>(spng_get_png_buffer(ctx.get(), &size, &error));
@@ -87,7 +89,8 @@ std::vector<uint8_t> Flattened(const VLMX::TImage& image) {
     std::vector<uint8_t> rgba;
     for (uint8_t i : image.pixels) {
         const TRgb c = image.palette[i];
-        rgba.insert(rgba.end(), {c.r, c.g, c.b, uint8_t(i == 0 && image.transparentZero ? 0 : 255)});
+        rgba.insert(rgba.end(),
+                    {c.r, c.g, c.b, uint8_t(i == 0 && image.transparentZero ? 0 : 255)});
     }
     return rgba;
 }
@@ -118,9 +121,9 @@ struct TCase {
             archive = dir.Write("NBGFILE1.ALL", VLMW::BackGroundArchive({a, b}));
             pictures = {290, 291};
         } else if (kind == TLayerKind::WallPaper) {
-            archive = dir.Write("WPALL2.ALL", VLMW::WallPaperArchive(
-                                                  {{0, VLMW::PatternPicture(320, 224, 1)},
-                                                   {1, VLMW::PatternPicture(320, 224, 2)}}));
+            archive = dir.Write("WPALL2.ALL",
+                                VLMW::WallPaperArchive({{0, VLMW::PatternPicture(320, 224, 1)},
+                                                        {1, VLMW::PatternPicture(320, 224, 2)}}));
             pictures = {0, 1};
         } else {
             VLMW::TCharRecord r = VLMW::PatternRecord(16, 16, 0, 0, 0, 9);
@@ -137,10 +140,12 @@ struct TCase {
         VLMX::TExportOptions options;
         options.elements = true;
         ::mkdir(folder.c_str(), 0700);
-        EXPECT_TRUE(VLMX::ExportPictures(kind, archive, pictures, folder, options).failures.empty());
+        EXPECT_TRUE(
+            VLMX::ExportPictures(kind, archive, pictures, folder, options).failures.empty());
     }
     std::string Stem(int picture) const { // DIR/NNN-NAME
-        return folder + "/" + VLMX::PictureStem(picture, VLM::NewPicture(kind, archive)->GetName(picture));
+        return folder + "/" +
+               VLMX::PictureStem(picture, VLM::NewPicture(kind, archive)->GetName(picture));
     }
     std::string File(int picture) const { return Stem(picture) + ".png"; }
     std::string Element(int element) const {
@@ -182,8 +187,8 @@ TEST(ImportRoundTrip, EveryDemoArchiveComesBackWholeAndOneEditedPictureAlone) {
         const char* archive;
         int picture;
         const char* element; // characters: the edited element file
-    } cases[] = {{"EYECATCH.ALL", 3, ""},  {"WPALL1.ALL", 30, ""}, {"WPALL2.ALL", 0, ""},
-                 {"WPALL3.ALL", 33, ""},   {"NBGFILE1.ALL", 7, ""}, {"NCDAT.ALL", 5, "/01.png"}};
+    } cases[] = {{"EYECATCH.ALL", 3, ""}, {"WPALL1.ALL", 30, ""},  {"WPALL2.ALL", 0, ""},
+                 {"WPALL3.ALL", 33, ""},  {"NBGFILE1.ALL", 7, ""}, {"NCDAT.ALL", 5, "/01.png"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.archive);
         const std::string archive = demo + "/" + c.archive, before = Slurp(archive);
@@ -210,7 +215,8 @@ TEST(ImportRoundTrip, EveryDemoArchiveComesBackWholeAndOneEditedPictureAlone) {
         ASSERT_EQ(run.status, 0) << run.err;
         EXPECT_TRUE(Slurp(same) == before);
 
-        const std::string stem = VLMX::PictureStem(c.picture, VLM::NewPicture(kind, archive)->GetName(c.picture));
+        const std::string stem =
+            VLMX::PictureStem(c.picture, VLM::NewPicture(kind, archive)->GetName(c.picture));
         // Two pixels of one file, and one palette entry in every file of the picture (the
         // elements of a character share their palette).
         std::vector<std::string> files = {in + "/" + stem + ".png"};
@@ -248,7 +254,8 @@ TEST(ImportRoundTrip, EveryDemoArchiveComesBackWholeAndOneEditedPictureAlone) {
             return paths;
         };
         ASSERT_EQ(tree(again), tree(in));
-        for (const std::string& path : tree(in)) { // a character's composed picture is not read back
+        for (const std::string& path :
+             tree(in)) { // a character's composed picture is not read back
             if (*c.element && path == "/" + stem + ".png") continue;
             EXPECT_TRUE(Slurp(in + path) == Slurp(again + path)) << path;
         }
@@ -261,10 +268,12 @@ TEST(ImportPalette, EachRuleOfPaletteAndColourHolds) {
         const char* rule;
         TLayerKind kind;
         std::function<void(const TCase&)> edit;
-        std::function<void(const TCase&, const std::string& before, const std::string& after)> check;
+        std::function<void(const TCase&, const std::string& before, const std::string& after)>
+            check;
         std::vector<std::string> args; // instead of --from DIR
     } rows[] = {
-        {"a changed entry takes the new colour and keeps the stored bit 15", TLayerKind::BackGround,
+        {"a changed entry takes the new colour and keeps the stored bit 15",
+         TLayerKind::BackGround,
          [](const TCase& c) {
              VLMX::TImage image = Image(c.File(290));
              image.palette[2] = {255, 0, 0};
@@ -273,8 +282,10 @@ TEST(ImportPalette, EachRuleOfPaletteAndColourHolds) {
          [](const TCase&, const std::string&, const std::string& after) {
              // Palette at R + 96 + 16 x 16; red in bits 0-4 of the stored colour.
              EXPECT_EQ(after.substr(352 + 4, 2), std::string("\x80\x1F", 2));
-         }, {}},
-        {"an entry whose colour stays keeps its two bytes", TLayerKind::BackGround,
+         },
+         {}},
+        {"an entry whose colour stays keeps its two bytes",
+         TLayerKind::BackGround,
          [](const TCase& c) {
              VLMX::TImage image = Image(c.File(290));
              TRgb& e = image.palette[9];
@@ -286,21 +297,26 @@ TEST(ImportPalette, EachRuleOfPaletteAndColourHolds) {
              EXPECT_EQ(after.substr(352 + 18, 2), before.substr(352 + 18, 2));
              EXPECT_EQ(uint8_t(after[352 + 18]) & 0x80, 0x80);
              EXPECT_EQ(after[96 + 5], 9);
-         }, {}},
-        {"entries past a short PLTE keep the archive's colour", TLayerKind::BackGround,
+         },
+         {}},
+        {"entries past a short PLTE keep the archive's colour",
+         TLayerKind::BackGround,
          [](const TCase& c) {
              std::vector<uint8_t> indices(256);
              for (size_t i = 0; i < indices.size(); ++i)
                  indices[i] = uint8_t(i % 4);
-             Save(c.File(290), Png(16, 16, 3, 8, indices, {{0, 0, 0}, {8, 8, 8}, {255, 255, 255}, {0, 0, 255}}));
+             Save(c.File(290),
+                  Png(16, 16, 3, 8, indices, {{0, 0, 0}, {8, 8, 8}, {255, 255, 255}, {0, 0, 255}}));
          },
          [](const TCase& c, const std::string&, const std::string&) {
              const auto old = Load(c.kind, c.archive, 290), now = Load(c.kind, c.out, 290);
              EXPECT_EQ(now->Palette[1], 0x0421);
              EXPECT_EQ(now->Palette[3], 0x001F);
-             EXPECT_TRUE(std::equal(now->Palette.begin() + 4, now->Palette.end(), old->Palette.begin() + 4));
+             EXPECT_TRUE(std::equal(now->Palette.begin() + 4, now->Palette.end(),
+                                    old->Palette.begin() + 4));
              EXPECT_EQ(now->Row(0)[5], 1);
-         }, {}},
+         },
+         {}},
         {"an RGB pixel keeps its index when the colour matches, else takes the lowest",
          TLayerKind::BackGround,
          [](const TCase& c) {
@@ -312,15 +328,18 @@ TEST(ImportPalette, EachRuleOfPaletteAndColourHolds) {
              const auto now = Load(c.kind, c.out, 290);
              EXPECT_EQ(now->Row(0)[0], 7);
              EXPECT_EQ(now->Row(0)[1], 3);
-         }, {}},
-        {"a character's alpha 0 is index 0, and an opaque pixel never is", TLayerKind::Character,
+         },
+         {}},
+        {"a character's alpha 0 is index 0, and an opaque pixel never is",
+         TLayerKind::Character,
          [](const TCase& c) {
              VLMX::TImage image = Image(c.Element(2));
              image.pixels[0] = 0;
              image.transparentZero = true;
              std::vector<uint8_t> rgba = Flattened(image);
              const TRgb zero = image.palette[0]; // entry 5 has the same colour
-             std::copy_n(std::vector<uint8_t>{zero.r, zero.g, zero.b, 255}.begin(), 4, rgba.begin() + 4);
+             std::copy_n(std::vector<uint8_t>{zero.r, zero.g, zero.b, 255}.begin(), 4,
+                         rgba.begin() + 4);
              Save(c.Element(2), Png(8, 8, 6, 8, rgba));
          },
          [](const TCase& c, const std::string&, const std::string&) {
@@ -328,12 +347,15 @@ TEST(ImportPalette, EachRuleOfPaletteAndColourHolds) {
              const auto& e = *static_cast<VLM::TCharacterBitmap&>(*now).elements[2];
              EXPECT_EQ(e.pixels[0], 0);
              EXPECT_EQ(e.pixels[1], 5);
-         }, {}},
+         },
+         {}},
         {"--palette replaces the palettes of the pictures listed; the pixels stay",
          TLayerKind::BackGround,
          [](const TCase& c) {
              ASSERT_EQ(Cli({"palette", c.archive, "--picture", "290", "--format", "act", "--out",
-                            c.dir.File("p.act")}).status, 0);
+                            c.dir.File("p.act")})
+                           .status,
+                       0);
              std::string act = Slurp(c.dir.File("p.act"));
              ASSERT_EQ(act.size(), 768u);
              act.replace(4 * 3, 3, "\xFF\x00\x00", 3);
@@ -371,13 +393,17 @@ TEST(ImportPalette, PaletteFilesHoldTheWidenedColoursInIndexOrder) {
     const auto picture = Load(c.kind, c.archive, 291);
     for (const char* format : {"gpl", "pal", "act"}) {
         const std::string file = c.dir.File(std::string("p.") + format);
-        ASSERT_EQ(Cli({"palette", c.archive, "--picture", "291", "--format", format, "--out", file}).status, 0);
+        ASSERT_EQ(Cli({"palette", c.archive, "--picture", "291", "--format", format, "--out", file})
+                      .status,
+                  0);
         const VLMX::TPaletteRead read = VLMX::ParsePaletteFile(Slurp(file));
         ASSERT_TRUE(read.Ok()) << read.reason;
         ASSERT_EQ(read.colours.size(), 256u) << format;
         for (size_t i = 0; i < 256; ++i)
             ASSERT_EQ(read.colours[i], VLM::ScreenToRgb(picture->Palette[i])) << format << i;
-        EXPECT_EQ(Cli({"palette", c.archive, "--picture", "291", "--format", format, "--out", file}).status, 2);
+        EXPECT_EQ(Cli({"palette", c.archive, "--picture", "291", "--format", format, "--out", file})
+                      .status,
+                  2);
     }
     EXPECT_EQ(Slurp(c.dir.File("p.gpl")).substr(0, 13), "GIMP Palette\n");
     EXPECT_EQ(Slurp(c.dir.File("p.pal")).substr(0, 21), "JASC-PAL\r\n0100\r\n256\r\n");
@@ -388,7 +414,9 @@ TEST(ImportRefusals, EachRefusalIsNamedAndNothingIsWritten) {
     const auto foreign = [](const VLMX::TImage& image) { // a colour no entry of the palette has
         TRgb c;
         for (unsigned red = 0; red < 32; ++red)
-            if (c = {VLM::Widen5(red), 0, 0}; std::count(image.palette.begin(), image.palette.end(), c) == 0) break;
+            if (c = {VLM::Widen5(red), 0, 0};
+                std::count(image.palette.begin(), image.palette.end(), c) == 0)
+                break;
         return c;
     };
     const struct {
@@ -399,85 +427,137 @@ TEST(ImportRefusals, EachRefusalIsNamedAndNothingIsWritten) {
         int status;
         std::string message;
     } rows[] = {
-        {"not a PNG", TLayerKind::BackGround, [](const TCase& c) { Save(c.File(290), std::string("GIF89a")); },
-         {}, 1, ".png: not a PNG file"},
-        {"cut short", TLayerKind::BackGround,
-         [](const TCase& c) { Save(c.File(290), Slurp(c.File(290)).substr(0, 200)); }, {}, 1, "cut short"},
-        {"wrong size", TLayerKind::BackGround,
-         [](const TCase& c) { Save(c.File(291), Png(8, 8, 3, 8, std::vector<uint8_t>(64), {{1, 2, 3}})); },
-         {}, 1, "is 8 x 8 pixels; the picture is 24 x 8"},
-        {"16-bit", TLayerKind::BackGround,
-         [](const TCase& c) { Save(c.File(290), Png(16, 16, 0, 16, std::vector<uint8_t>(512))); }, {}, 1,
+        {"not a PNG",
+         TLayerKind::BackGround,
+         [](const TCase& c) { Save(c.File(290), std::string("GIF89a")); },
+         {},
+         1,
+         ".png: not a PNG file"},
+        {"cut short",
+         TLayerKind::BackGround,
+         [](const TCase& c) { Save(c.File(290), Slurp(c.File(290)).substr(0, 200)); },
+         {},
+         1,
+         "cut short"},
+        {"wrong size",
+         TLayerKind::BackGround,
+         [](const TCase& c) {
+             Save(c.File(291), Png(8, 8, 3, 8, std::vector<uint8_t>(64), {{1, 2, 3}}));
+         },
+         {},
+         1,
+         "is 8 x 8 pixels; the picture is 24 x 8"},
+        {"16-bit",
+         TLayerKind::BackGround,
+         [](const TCase& c) { Save(c.File(290), Png(16, 16, 0, 16, std::vector<uint8_t>(512))); },
+         {},
+         1,
          "16-bit samples cannot be mapped to the palette"},
-        {"grey with alpha", TLayerKind::BackGround,
-         [](const TCase& c) { Save(c.File(290), Png(16, 16, 4, 8, std::vector<uint8_t>(512))); }, {}, 1,
+        {"grey with alpha",
+         TLayerKind::BackGround,
+         [](const TCase& c) { Save(c.File(290), Png(16, 16, 4, 8, std::vector<uint8_t>(512))); },
+         {},
+         1,
          "grey with alpha cannot be mapped to the palette"},
-        {"300 palette entries", TLayerKind::BackGround,
+        {"300 palette entries",
+         TLayerKind::BackGround,
          [](const TCase& c) {
              std::string png = Slurp(c.File(290));
              const size_t plte = png.find("PLTE") - 4; // length, type, 768 bytes, CRC
-             png.replace(plte, 12 + 768, std::string("\x00\x00\x03\x84PLTE", 8) + std::string(900 + 4, '\x10'));
+             png.replace(plte, 12 + 768,
+                         std::string("\x00\x00\x03\x84PLTE", 8) + std::string(900 + 4, '\x10'));
              Save(c.File(290), png);
          },
-         {}, 1, "has 300 palette entries; a picture has at most 256"},
-        {"two files for one number", TLayerKind::BackGround,
-         [](const TCase& c) { Save(c.folder + "/290-copy.png", Slurp(c.File(290))); }, {}, 1,
+         {},
+         1,
+         "has 300 palette entries; a picture has at most 256"},
+        {"two files for one number",
+         TLayerKind::BackGround,
+         [](const TCase& c) { Save(c.folder + "/290-copy.png", Slurp(c.File(290))); },
+         {},
+         1,
          "a second file for picture 290"},
-        {"a number the archive lacks", TLayerKind::BackGround,
-         [](const TCase& c) { Save(c.folder + "/500-x.png", Slurp(c.File(290))); }, {}, 1,
+        {"a number the archive lacks",
+         TLayerKind::BackGround,
+         [](const TCase& c) { Save(c.folder + "/500-x.png", Slurp(c.File(290))); },
+         {},
+         1,
          "500-x.png: the archive has no picture 500 (it holds 0 to 499)"},
-        {"a colour not in the palette", TLayerKind::BackGround,
+        {"a colour not in the palette",
+         TLayerKind::BackGround,
          [&](const TCase& c) {
              VLMX::TImage image = Image(c.File(290));
              std::vector<uint8_t> rgba = Flattened(image);
              const TRgb f = foreign(image);
              for (size_t p : {18u, 40u}) // (2, 1) first
-                 std::copy_n(std::vector<uint8_t>{f.r, f.g, f.b, 255}.begin(), 4, rgba.begin() + 4 * p);
+                 std::copy_n(std::vector<uint8_t>{f.r, f.g, f.b, 255}.begin(), 4,
+                             rgba.begin() + 4 * p);
              Save(c.File(290), Png(16, 16, 6, 8, rgba));
          },
-         {}, 1, "2 pixels have colours the picture's palette does not hold; the first is #"},
-        {"elements whose palettes disagree", TLayerKind::Character,
+         {},
+         1,
+         "2 pixels have colours the picture's palette does not hold; the first is #"},
+        {"elements whose palettes disagree",
+         TLayerKind::Character,
          [](const TCase& c) {
              VLMX::TImage image = Image(c.Element(2));
              image.palette[40] = {255, 255, 0};
              Save(c.Element(2), VLMX::EncodePng(image));
          },
-         {}, 1, "/02.png: its palette differs from that of"},
-        {"two element files for the same stored bytes", TLayerKind::Character,
+         {},
+         1,
+         "/02.png: its palette differs from that of"},
+        {"two element files for the same stored bytes",
+         TLayerKind::Character,
          [](const TCase& c) {
              VLMX::TImage image = Image(c.Element(3));
              image.pixels[0] = 77;
              Save(c.Element(3), VLMX::EncodePng(image));
          },
-         {}, 1, "would write different values into the same stored bytes"},
-        {"a picture the engine would no longer find", TLayerKind::WallPaper,
+         {},
+         1,
+         "would write different values into the same stored bytes"},
+        {"a picture the engine would no longer find",
+         TLayerKind::WallPaper,
          [](const TCase& c) {
              VLMX::TImage image = Image(c.File(1));
              for (int y = 0; y < 2; ++y)
                  std::fill_n(image.pixels.begin() + 320 * y, 8, 0); // its first cell row: filler
              Save(c.File(1), VLMX::EncodePng(image));
          },
-         {}, 1, "picture 1 would no longer be found at its place in the new archive"},
-        {"a palette file of no known kind", TLayerKind::BackGround, [](const TCase& c) { Save(c.dir.File("p"), std::string("x")); },
+         {},
+         1,
+         "picture 1 would no longer be found at its place in the new archive"},
+        {"a palette file of no known kind", TLayerKind::BackGround,
+         [](const TCase& c) { Save(c.dir.File("p"), std::string("x")); },
          [](const TCase& c) {
-             return std::vector<std::string>{"import", c.archive, "--palette", c.dir.File("p"), "--pictures", "290", "--out", c.out};
+             return std::vector<std::string>{"import",     c.archive, "--palette", c.dir.File("p"),
+                                             "--pictures", "290",     "--out",     c.out};
          },
          1, "not a palette file"},
         {"--out naming the archive", TLayerKind::BackGround, [](const TCase&) {},
          [](const TCase& c) {
-             return std::vector<std::string>{"import", c.archive, "--from", c.folder, "--out", c.archive, "--force"};
+             return std::vector<std::string>{"import", c.archive, "--from", c.folder,
+                                             "--out",  c.archive, "--force"};
          },
          2, "is the archive itself"},
-        {"an existing output", TLayerKind::BackGround, [](const TCase& c) { Save(c.out, std::string("mine")); },
-         {}, 2, ".ALL: exists (use --force to replace it)"},
+        {"an existing output",
+         TLayerKind::BackGround,
+         [](const TCase& c) { Save(c.out, std::string("mine")); },
+         {},
+         2,
+         ".ALL: exists (use --force to replace it)"},
         {"a missing folder", TLayerKind::BackGround, [](const TCase&) {},
          [](const TCase& c) {
-             return std::vector<std::string>{"import", c.archive, "--from", c.dir.File("none"), "--out", c.out};
+             return std::vector<std::string>{"import",           c.archive, "--from",
+                                             c.dir.File("none"), "--out",   c.out};
          },
          2, "none: no such folder"},
         {"neither folder nor palette", TLayerKind::BackGround, [](const TCase&) {},
-         [](const TCase& c) { return std::vector<std::string>{"import", c.archive, "--out", c.out}; }, 2,
-         "import needs either --from DIR or --palette FILE"},
+         [](const TCase& c) {
+             return std::vector<std::string>{"import", c.archive, "--out", c.out};
+         },
+         2, "import needs either --from DIR or --palette FILE"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
