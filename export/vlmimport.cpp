@@ -80,15 +80,15 @@ struct TFiles {
     std::string file;                    // wallpaper, background: NNN-NAME.png
     std::string folder;                  // character: NNN-NAME/
     std::map<int, std::string> elements; // character: element -> NNN-NAME/EE.png
+    std::vector<TImportProblem> seconds; // more files for one picture or element
     const std::string& Name() const { return folder.empty() ? file : folder; }
 };
 
-std::map<int, TFiles> ScanFolder(bool character, const std::string& folder,
-                                 std::vector<TImportProblem>& refusals) {
+std::map<int, TFiles> ScanFolder(bool character, const std::string& folder) {
     std::map<int, TFiles> pictures;
-    const auto second = [&](const std::string& path, const std::string& what, int n,
-                            const std::string& first) {
-        refusals.push_back(
+    const auto second = [](TFiles& f, const std::string& path, const std::string& what, int n,
+                           const std::string& first) {
+        f.seconds.push_back(
             {path, "a second " + what + " " + Number(n) + " (the first is " + first + ")"});
     };
     if (!character) {
@@ -99,7 +99,7 @@ std::map<int, TFiles> ScanFolder(bool character, const std::string& folder,
             if (f.file.empty())
                 f.file = Join(folder, name);
             else
-                second(Join(folder, name), "file for picture", *n, f.file);
+                second(f, Join(folder, name), "file for picture", *n, f.file);
         }
         return pictures;
     }
@@ -109,7 +109,7 @@ std::map<int, TFiles> ScanFolder(bool character, const std::string& folder,
         TFiles& f = pictures[*n];
         const std::string path = Join(folder, name);
         if (!f.folder.empty()) {
-            second(path, "folder for character", *n, f.folder);
+            second(f, path, "folder for character", *n, f.folder);
             continue;
         }
         f.folder = path;
@@ -117,7 +117,7 @@ std::map<int, TFiles> ScanFolder(bool character, const std::string& folder,
             const std::optional<int> e = NumberOf(file, ".png", false);
             if (!e) continue;
             auto [at, fresh] = f.elements.emplace(*e, Join(path, file));
-            if (!fresh) second(Join(path, file), "file for element", *e, at->second);
+            if (!fresh) second(f, Join(path, file), "file for element", *e, at->second);
         }
     }
     return pictures;
@@ -410,6 +410,40 @@ void RefuseClashes(TImportPlan& plan) {
     }
 }
 
+// The pictures of the folder (or those of options.pictures) that the archive has.
+void FromFolder(TPlanner& planner, bool character, const TImportOptions& options) {
+    const std::map<int, TFiles> files = ScanFolder(character, options.folder);
+    std::vector<int> wanted;
+    for (const auto& [n, f] : files)
+        if (!character || !f.elements.empty()) wanted.push_back(n);
+    if (options.pictures) {
+        for (int n : *options.pictures)
+            if (std::find(wanted.begin(), wanted.end(), n) == wanted.end())
+                planner.Refuse(options.folder,
+                               "holds no " + std::string(character ? "element files" : "file") +
+                                   " for picture " + Number(n));
+        wanted = *options.pictures;
+    } else if (wanted.empty()) {
+        planner.Refuse(options.folder,
+                       character ? "holds no element files (NNN-NAME/EE.png, as export "
+                                   "--elements writes them)"
+                                 : "holds no picture files (NNN-NAME.png, as export writes them)");
+    }
+    const int count = planner.Count();
+    for (int n : wanted) {
+        const auto it = files.find(n);
+        if (it == files.end()) continue;
+        const TFiles& f = it->second;
+        for (const TImportProblem& p : f.seconds)
+            planner.Refuse(p.file, p.reason);
+        if (n >= count)
+            planner.Refuse(f.Name(), "the archive has no picture " + Number(n) +
+                                         " (it holds 0 to " + Number(count - 1) + ")");
+        else if (f.seconds.empty())
+            planner.FromFiles(n, f);
+    }
+}
+
 // ---- Writing ---------------------------------------------------------------------------------
 
 std::atomic<unsigned> folderCount{0};
@@ -499,41 +533,11 @@ TImportPlan PlanImport(VLM::TLayerKind kind, const std::string& archive,
         plan.refusals.push_back({archive, "cannot be read: " + e.Reason().Text()});
         return plan;
     }
-    const int count = planner->Count();
-    if (!options.palette.empty()) {
+    if (options.palette.empty()) {
+        FromFolder(*planner, kind == VLM::TLayerKind::Character, options);
+    } else {
         for (int index : options.pictures.value_or(std::vector<int>{}))
             planner->FromPalette(index, options.palette, options.paletteFile);
-    } else {
-        const bool character = kind == VLM::TLayerKind::Character;
-        const std::map<int, TFiles> files = ScanFolder(character, options.folder, plan.refusals);
-        std::vector<int> wanted;
-        for (const auto& [n, f] : files)
-            if (!character || !f.elements.empty()) wanted.push_back(n);
-        if (options.pictures) {
-            for (int n : *options.pictures)
-                if (std::find(wanted.begin(), wanted.end(), n) == wanted.end())
-                    planner->Refuse(options.folder,
-                                    "holds no " +
-                                        std::string(character ? "element files" : "file") +
-                                        " for picture " + Number(n));
-            wanted = *options.pictures;
-        } else if (wanted.empty()) {
-            planner->Refuse(options.folder,
-                            character ? "holds no element files (NNN-NAME/EE.png, as export "
-                                        "--elements writes them)"
-                                      : "holds no picture files (NNN-NAME.png, as export writes "
-                                        "them)");
-        }
-        for (int n : wanted) {
-            const auto it = files.find(n);
-            if (it == files.end()) continue;
-            if (n >= count)
-                planner->Refuse(it->second.Name(), "the archive has no picture " + Number(n) +
-                                                       " (it holds 0 to " + Number(count - 1) +
-                                                       ")");
-            else
-                planner->FromFiles(n, it->second);
-        }
     }
     RefuseClashes(plan);
     std::sort(plan.replaced.begin(), plan.replaced.end());
