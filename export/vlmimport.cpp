@@ -253,61 +253,13 @@ public:
     // A picture's files from the export folder.
     void FromFiles(int index, const TFiles& files) {
         TStored s;
-        if (!Load(index, files.Name(), s)) return;
-        std::vector<std::string> regionFiles(s.regions.size());
-        if (!character) regionFiles[0] = files.file;
-        bool ok = true;
-        for (const auto& [e, path] : files.elements) {
-            if (size_t(e) < regionFiles.size()) {
-                regionFiles[size_t(e)] = path;
-            } else {
-                Refuse(path, "character " + Number(index) + " has no element " + Number(e));
-                ok = false;
-            }
-        }
-        std::vector<TPngPicture> pngs(s.regions.size());
-        for (size_t r = 0; r < s.regions.size(); ++r) {
-            if (regionFiles[r].empty()) continue;
-            TPngRead read = ReadPngFile(regionFiles[r], s.regions[r].width, s.regions[r].height);
-            if (read.Ok()) {
-                pngs[r] = std::move(read.picture);
-            } else {
-                Refuse(regionFiles[r], read.reason);
-                ok = false;
-            }
-        }
-        if (!ok) return;
-        // The palette PNGs give the palette; a character's elements share one.
-        TPalette palette = s.palette;
-        std::string paletteFrom;
-        for (size_t r = 0; r < s.regions.size(); ++r) {
-            if (regionFiles[r].empty() || pngs[r].kind != TPngPicture::TKind::Indexed) continue;
-            const TPalette mine = Overlaid(s.palette, pngs[r].palette);
-            if (paletteFrom.empty()) {
-                palette = mine;
-                paletteFrom = regionFiles[r];
-            } else if (mine != palette) {
-                Refuse(regionFiles[r], "its palette differs from that of " + paletteFrom +
-                                           "; the elements of a character share one palette");
-                return;
-            }
-        }
-        std::vector<std::vector<uint8_t>> pixels(s.regions.size());
-        for (size_t r = 0; r < s.regions.size(); ++r) {
-            if (regionFiles[r].empty()) {
-                pixels[r] = s.regions[r].pixels;
-            } else if (pngs[r].kind == TPngPicture::TKind::Indexed) {
-                pixels[r] = std::move(pngs[r].pixels);
-            } else {
-                const std::string why =
-                    MapColours(pngs[r], s.regions[r].pixels, palette, character, pixels[r]);
-                if (!why.empty()) {
-                    Refuse(regionFiles[r], why);
-                    ok = false;
-                }
-            }
-        }
-        if (ok) Commit(index, files.Name(), s, palette, pixels, regionFiles);
+        std::vector<std::string> names; // each stored region's file; empty: none
+        std::vector<TPngPicture> pngs;
+        TPalette palette;
+        std::vector<std::vector<uint8_t>> pixels;
+        if (Load(index, files.Name(), s) && ReadFiles(index, files, s, names, pngs) &&
+            PaletteOf(s, names, pngs, palette) && PixelsOf(s, names, pngs, palette, pixels))
+            Commit(index, files.Name(), s, palette, pixels, names);
     }
 
     // A palette from a palette file; the pixels stay.
@@ -326,6 +278,79 @@ public:
     }
 
 private:
+    // Each stored region's file (names) and what it holds; false when any file is refused.
+    bool ReadFiles(int index, const TFiles& files, const TStored& s,
+                   std::vector<std::string>& names, std::vector<TPngPicture>& pngs) {
+        names.assign(s.regions.size(), {});
+        if (!character) names[0] = files.file;
+        bool ok = true;
+        for (const auto& [e, path] : files.elements) {
+            if (size_t(e) < names.size()) {
+                names[size_t(e)] = path;
+            } else {
+                Refuse(path, "character " + Number(index) + " has no element " + Number(e));
+                ok = false;
+            }
+        }
+        pngs.resize(s.regions.size());
+        for (size_t r = 0; r < s.regions.size(); ++r) {
+            if (names[r].empty()) continue;
+            TPngRead read = ReadPngFile(names[r], s.regions[r].width, s.regions[r].height);
+            if (read.Ok()) {
+                pngs[r] = std::move(read.picture);
+            } else {
+                Refuse(names[r], read.reason);
+                ok = false;
+            }
+        }
+        return ok;
+    }
+
+    // The palette the palette PNGs give, over the stored one; a character's elements share it,
+    // so their files must agree.
+    bool PaletteOf(const TStored& s, const std::vector<std::string>& names,
+                   const std::vector<TPngPicture>& pngs, TPalette& palette) {
+        palette = s.palette;
+        std::string from;
+        for (size_t r = 0; r < s.regions.size(); ++r) {
+            if (names[r].empty() || pngs[r].kind != TPngPicture::TKind::Indexed) continue;
+            const TPalette mine = Overlaid(s.palette, pngs[r].palette);
+            if (from.empty()) {
+                palette = mine;
+                from = names[r];
+            } else if (mine != palette) {
+                Refuse(names[r], "its palette differs from that of " + from +
+                                     "; the elements of a character share one palette");
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Each region's new indices: a palette PNG's as they are, an RGB(A) file's mapped onto
+    // palette, the stored ones where no file is given.
+    bool PixelsOf(const TStored& s, const std::vector<std::string>& names,
+                  std::vector<TPngPicture>& pngs, const TPalette& palette,
+                  std::vector<std::vector<uint8_t>>& pixels) {
+        pixels.assign(s.regions.size(), {});
+        bool ok = true;
+        for (size_t r = 0; r < s.regions.size(); ++r) {
+            if (names[r].empty()) {
+                pixels[r] = s.regions[r].pixels;
+            } else if (pngs[r].kind == TPngPicture::TKind::Indexed) {
+                pixels[r] = std::move(pngs[r].pixels);
+            } else {
+                const std::string why =
+                    MapColours(pngs[r], s.regions[r].pixels, palette, character, pixels[r]);
+                if (!why.empty()) {
+                    Refuse(names[r], why);
+                    ok = false;
+                }
+            }
+        }
+        return ok;
+    }
+
     bool Load(int index, const std::string& name, TStored& s) {
         if (!picture->Select(index)) {
             Refuse(name, "picture " + Number(index) +

@@ -59,7 +59,8 @@ std::string WalkChunks(const uint8_t* data, size_t size, THeader& header) {
 std::string CheckHeader(const THeader& h, int width, int height) {
     if (h.width != uint32_t(width) || h.height != uint32_t(height))
         return "is " + std::to_string(h.width) + " x " + std::to_string(h.height) +
-               " pixels; the picture is " + std::to_string(width) + " x " + std::to_string(height);
+               " pixels; it must be " + std::to_string(width) + " x " + std::to_string(height) +
+               ", the stored size";
     if (h.depth == 16) return "16-bit samples cannot be mapped to the palette";
     if (h.colourType == ColourGreyAlpha) return "grey with alpha cannot be mapped to the palette";
     if (h.paletteEntries > 256)

@@ -448,7 +448,7 @@ TEST(ImportRefusals, EachRefusalIsNamedAndNothingIsWritten) {
          },
          {},
          1,
-         "is 8 x 8 pixels; the picture is 24 x 8"},
+         "is 8 x 8 pixels; it must be 24 x 8, the stored size"},
         {"16-bit",
          TLayerKind::BackGround,
          [](const TCase& c) { Save(c.File(290), Png(16, 16, 0, 16, std::vector<uint8_t>(512))); },
