@@ -3,16 +3,21 @@
 #include "cliargs.h"
 #include "progress.h"
 #include "vlmexport.h"
+#include "vlmimport.h"
 #include "vlmjson.h"
 #include "vlmlayers.h"
 #include "vlmnaming.h"
+#include "vlmpalette.h"
 #include "vlmscreen.h"
 #include "vlmversion.h"
 
 #include <array>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <optional>
+#include <sys/stat.h>
 
 namespace VLMC {
 
@@ -27,6 +32,10 @@ constexpr char Usage[] =
     "                     [--format png|ora|aseprite|sheet] [--force] [--quiet] [--jobs N]\n"
     "  velmora-cli compose [--wallpaper FILE:I] [--background FILE:J]\n"
     "                      [--character FILE:K[:E,E,...]] [--scale N] --out FILE.png [--force]\n"
+    "  velmora-cli import ARCHIVE --from DIR --out NEW.ALL [--pictures LIST] [--force] [--quiet]\n"
+    "  velmora-cli import ARCHIVE --palette FILE --pictures LIST --out NEW.ALL [--force] "
+    "[--quiet]\n"
+    "  velmora-cli palette ARCHIVE --picture I --format gpl|pal|act --out FILE [--force]\n"
     "  velmora-cli --help | --version\n"
     "\n"
     "Reads the picture archives Velmora Viewer shows (EYECATCH.ALL, WPALL1.ALL, WPALL2.ALL,\n"
@@ -41,6 +50,14 @@ constexpr char Usage[] =
     "           transparent ground; characters also as layered files or sprite sheets\n"
     "  compose  the 320 x 224 picture as the viewer composes it from the layers given, as an\n"
     "           RGB PNG; the character's elements E are put in after its first ones\n"
+    "  import   NEW.ALL: a copy of ARCHIVE in which each picture whose file in DIR differs\n"
+    "           from what export writes now is replaced in place. DIR is what export wrote\n"
+    "           (characters: the NNN-NAME/EE.png files of --elements); a file is matched by\n"
+    "           its number. A picture file may change its pixels and its palette, nothing\n"
+    "           else: its size must stay, and element positions, element counts and every\n"
+    "           other byte of the archive stay as they are. Palette PNGs are taken as they\n"
+    "           are; an RGB(A) PNG may use only colours of the picture's palette\n"
+    "  palette  picture I's 256 colours as a GIMP (.gpl), JASC (.pal) or Adobe (.act) file\n"
     "\n"
     "Options:\n"
     "  --json           list: a JSON array of objects instead of lines\n"
@@ -49,18 +66,25 @@ constexpr char Usage[] =
     "  --scale N        enlarge every written picture N times, nearest neighbour (1-16)\n"
     "  --elements       characters: also DIR/NNN-NAME/EE.png for every element and\n"
     "                   DIR/NNN-NAME/elements.json\n"
-    "  --format F       characters: png (the composed picture, the default); ora\n"
+    "  --format F       export, characters: png (the composed picture, the default); ora\n"
     "                   (OpenRaster) or aseprite, a layer an element, the ones shown first\n"
     "                   visible, the other alternatives hidden; sheet, every element packed\n"
     "                   into DIR/NNN-NAME.png with its frames in DIR/NNN-NAME.json\n"
     "  --force          replace files that exist (otherwise they are left alone)\n"
     "  --quiet          no progress bar and no summary\n"
     "  --jobs N         pictures exported at once (default: one a processor core)\n"
+    "  --from DIR       import: the folder export wrote\n"
+    "  --palette FILE   import: a .gpl, .pal or .act file that becomes the palette of the\n"
+    "                   pictures of --pictures (their pixels stay)\n"
+    "  --picture I      palette: the picture\n"
+    "  --format F       palette: gpl, pal or act\n"
     "  --help           this text;  --version  the release\n"
     "\n"
     "Exit status: 0 all written; 1 some pictures could not be read (each is named, the others\n"
     "are written); 2 a usage error, an archive that cannot be opened, or an output that\n"
-    "cannot be written (a file already there without --force counts as one).\n";
+    "cannot be written (a file already there without --force counts as one).\n"
+    "import: 1 when a file is refused (each is named with its reason, and no NEW.ALL is\n"
+    "written); 2 also for --out naming ARCHIVE itself, even with --force.\n";
 
 // After a file left alone because it was already there.
 constexpr char ForceHint[] = " (use --force to replace it)";
@@ -365,11 +389,130 @@ int Compose(const TConsole& c, const std::vector<std::string>& args) {
     return status;
 }
 
+// The import's refusals, one a file; nothing has been written.
+int ImportRefused(const TConsole& c, const std::vector<VLMX::TImportProblem>& refusals,
+                  const std::string& out) {
+    for (const VLMX::TImportProblem& p : refusals)
+        Message(c, p.file + ": " + p.reason);
+    Message(c, "nothing written: " + std::to_string(refusals.size()) +
+                   (refusals.size() == 1 ? " refusal" : " refusals") + "; " + out +
+                   " was not made");
+    return ExitUnreadable;
+}
+
+int ImportOutput(const TConsole& c, const std::string& out, const VLMX::TImportResult& r) {
+    if (r.status == VLMX::TImportResult::SameFile)
+        Message(c, "--out " + out + " " + r.Text() + " (not even with --force)");
+    else
+        Message(c,
+                out + ": " + r.Text() + (r.status == VLMX::TImportResult::Exists ? ForceHint : ""));
+    return ExitTrouble;
+}
+
+std::string NumberList(const std::vector<int>& numbers) {
+    std::string text;
+    for (int n : numbers)
+        text += (text.empty() ? "" : ", ") + std::to_string(n);
+    return text;
+}
+
+int Import(const TConsole& c, const std::vector<std::string>& args) {
+    std::vector<std::string> archives;
+    std::string from, out, list, paletteFile;
+    bool force = false, quiet = false;
+    TCommandLine line;
+    line.Words(archives).Value("--from", from).Value("--out", out).Value("--pictures", list);
+    line.Value("--palette", paletteFile).Flag("--force", force).Flag("--quiet", quiet).Parse(args);
+    if (archives.size() != 1) throw TUsageError{"import takes one archive"};
+    if (out.empty()) throw TUsageError{"import needs --out NEW.ALL"};
+    const bool palette = line.Given("--palette");
+    if (palette == line.Given("--from"))
+        throw TUsageError{"import needs either --from DIR or --palette FILE"};
+    if (palette && !line.Given("--pictures")) throw TUsageError{"--palette needs --pictures LIST"};
+    const std::string& path = archives[0];
+    const VLM::TLayerKind kind = OpenArchive(c, path);
+    VLMX::TImportOptions options;
+    if (line.Given("--pictures"))
+        options.pictures = ParsePictureList(list, VLM::NewPicture(kind, path)->GetCount());
+    if (palette) {
+        std::ifstream in(paletteFile, std::ios::binary);
+        if (!in) {
+            Message(c, paletteFile + ": cannot be read");
+            return ExitTrouble;
+        }
+        const VLMX::TPaletteRead p = VLMX::ParsePaletteFile(
+            {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
+        if (!p.Ok()) return ImportRefused(c, {{paletteFile, p.reason}}, out);
+        options.palette = p.colours;
+        options.paletteFile = paletteFile;
+    } else {
+        struct stat st {};
+        if (::stat(from.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+            Message(c, from + ": no such folder");
+            return ExitTrouble;
+        }
+        options.folder = from;
+    }
+    // The output's own refusals first: they cost nothing to find.
+    const VLMX::TImportResult check = VLMX::CheckOutput(path, out, force);
+    if (check.status != VLMX::TImportResult::Written) return ImportOutput(c, out, check);
+    const VLMX::TImportPlan plan = VLMX::PlanImport(kind, path, options);
+    if (!plan.refusals.empty()) return ImportRefused(c, plan.refusals, out);
+    const VLMX::TImportResult r = VLMX::WriteImport(plan, out, force);
+    if (r.status == VLMX::TImportResult::Refused) return ImportRefused(c, r.refusals, out);
+    if (r.status != VLMX::TImportResult::Written) return ImportOutput(c, out, r);
+    if (quiet) return ExitOk;
+    if (plan.replaced.empty())
+        Message(c, "no picture changed: " + out + " is a copy of " + path);
+    else
+        Message(c, "replaced " + std::to_string(plan.replaced.size()) +
+                       (plan.replaced.size() == 1 ? " picture" : " pictures") + " in " + out +
+                       ": " + NumberList(plan.replaced));
+    return ExitOk;
+}
+
+int Palette(const TConsole& c, const std::vector<std::string>& args) {
+    std::vector<std::string> archives;
+    std::string index, formatName, out;
+    bool force = false;
+    TCommandLine line;
+    line.Words(archives).Value("--picture", index).Value("--format", formatName);
+    line.Value("--out", out).Flag("--force", force).Parse(args);
+    if (archives.size() != 1) throw TUsageError{"palette takes one archive"};
+    if (!line.Given("--picture")) throw TUsageError{"palette needs --picture I"};
+    const std::optional<VLMX::TPaletteFormat> format = VLMX::PaletteFormatNamed(formatName);
+    if (!format) throw TUsageError{"--format must be gpl, pal or act"};
+    if (out.empty()) throw TUsageError{"palette needs --out FILE"};
+    const std::string& path = archives[0];
+    const auto picture = VLM::NewPicture(OpenArchive(c, path), path);
+    const int i = ParseNumber(index, 0, picture->GetCount() - 1, "--picture");
+    if (!picture->Select(i)) {
+        Message(c, "picture " + std::to_string(i) + ": " + picture->LoadError.Text());
+        return ExitUnreadable;
+    }
+    std::array<VLM::TRgb, 256> colours;
+    for (size_t k = 0; k < colours.size(); ++k)
+        colours[k] = VLM::ScreenToRgb(picture->Palette[k]);
+    const std::string text =
+        VLMX::PaletteFile(colours, *format, VLM::FileNamePart(path) + " " + std::to_string(i));
+    const VLMX::TWriteResult r = VLMX::WriteFileAtomic(out, text.data(), text.size(), force);
+    if (!r.Ok()) {
+        Message(c,
+                out + ": " + r.Text() + (r.status == VLMX::TWriteResult::Exists ? ForceHint : ""));
+        return ExitTrouble;
+    }
+    return ExitOk;
+}
+
 // The commands: each declares its words on a TCommandLine of its own.
 const struct TCommand {
     const char* name;
     int (*run)(const TConsole&, const std::vector<std::string>&);
-} Commands[] = {{"list", List}, {"export", Export}, {"compose", Compose}};
+} Commands[] = {{"list", List},
+                {"export", Export},
+                {"compose", Compose},
+                {"import", Import},
+                {"palette", Palette}};
 
 } // namespace
 

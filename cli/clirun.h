@@ -1,4 +1,4 @@
-// velmora-cli's commands: list, export, compose, --help, --version.
+// velmora-cli's commands: list, export, compose, import, palette, --help, --version.
 #pragma once
 
 #include <csignal>

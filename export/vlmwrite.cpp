@@ -112,6 +112,11 @@ TWriteResult WriteFileAtomic(const std::string& path, const void* data, size_t s
     return {};
 }
 
+int RenameInto(const std::string& from, const std::string& to, bool overwrite) {
+    if (!overwrite) return RenameNoReplace(from.c_str(), to.c_str());
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
 int MakeFolder(const std::string& path) {
     if (path.empty()) return ENOENT;
     struct stat st {};

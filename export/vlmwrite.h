@@ -21,6 +21,10 @@ struct TWriteResult {
 TWriteResult WriteFileAtomic(const std::string& path, const void* data, size_t size,
                              bool overwrite);
 
+// Renames from to to, replacing an existing to only when overwrite is set (EEXIST otherwise);
+// errno on failure, else 0.
+int RenameInto(const std::string& from, const std::string& to, bool overwrite);
+
 // Makes the folder (and its parents) unless it exists; errno on failure, else 0.
 int MakeFolder(const std::string& path);
 

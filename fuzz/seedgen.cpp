@@ -6,7 +6,10 @@
 #include "screencommands.h"
 #include "vlmwriter.h"
 
+#include <spng.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <string>
@@ -80,6 +83,107 @@ void Characters() {
     for (int i = 0; i < 7; ++i)
         Seed("character", "corrected-" + std::to_string(i),
              CharacterAtZero(VLMW::CorrectedPlacement(i).record));
+}
+
+// ---- PNG files for the import's reader ------------------------------------------------------
+
+uint32_t Crc32(const uint8_t* p, size_t n) {
+    uint32_t c = 0xFFFFFFFFu;
+    for (size_t i = 0; i < n; ++i) {
+        c ^= p[i];
+        for (int k = 0; k < 8; ++k)
+            c = c >> 1 ^ (0xEDB88320u & (0u - (c & 1)));
+    }
+    return ~c;
+}
+
+// A PNG of samples as given, by libspng.
+std::vector<uint8_t> Png(uint32_t w, uint32_t h, uint8_t colourType, uint8_t depth,
+                         size_t plteEntries = 0) {
+    spng_ctx* ctx = spng_ctx_new(SPNG_CTX_ENCODER);
+    spng_set_option(ctx, SPNG_ENCODE_TO_BUFFER, 1);
+    spng_ihdr ihdr{w, h, depth, colourType, 0, 0, 0};
+    spng_set_ihdr(ctx, &ihdr);
+    spng_plte plte{};
+    plte.n_entries = uint32_t(plteEntries);
+    for (uint32_t i = 0; i < plte.n_entries; ++i)
+        plte.entries[i] = {uint8_t(i), uint8_t(255 - i), uint8_t(i * 7), 255};
+    if (plteEntries) spng_set_plte(ctx, &plte);
+    const size_t channels = colourType == 2 ? 3 : colourType == 6 ? 4 : colourType == 4 ? 2 : 1;
+    std::vector<uint8_t> samples((size_t(w) * channels * depth + 7) / 8 * h);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = w * h > 4096 ? 0 : uint8_t(i * 13 % 16); // indices within any palette
+    spng_encode_image(ctx, samples.data(), samples.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE);
+    size_t size = 0;
+    int error = 0;
+    auto* bytes = static_cast<uint8_t*>(spng_get_png_buffer(ctx, &size, &error));
+    std::vector<uint8_t> png(bytes, bytes + size);
+    std::free(bytes);
+    spng_ctx_free(ctx);
+    return png;
+}
+
+// The chunk of type at or after from: its start (the length field), or npos.
+size_t FindChunk(const std::vector<uint8_t>& png, const char* type) {
+    for (size_t at = 8; at + 12 <= png.size();) {
+        const size_t length = size_t(png[at]) << 24 | size_t(png[at + 1]) << 16 |
+                              size_t(png[at + 2]) << 8 | png[at + 3];
+        if (std::equal(type, type + 4, png.begin() + long(at) + 4)) return at;
+        at += 12 + length;
+    }
+    return std::string::npos;
+}
+
+// Replaces the body of the chunk at `at` (of its old length) and writes a right CRC.
+void Rewrite(std::vector<uint8_t>& png, size_t at, size_t oldLength,
+             const std::vector<uint8_t>& body) {
+    std::vector<uint8_t> chunk = {uint8_t(body.size() >> 24), uint8_t(body.size() >> 16),
+                                  uint8_t(body.size() >> 8), uint8_t(body.size())};
+    chunk.insert(chunk.end(), png.begin() + long(at) + 4, png.begin() + long(at) + 8);
+    chunk.insert(chunk.end(), body.begin(), body.end());
+    const uint32_t crc = Crc32(chunk.data() + 4, chunk.size() - 4);
+    chunk.insert(chunk.end(),
+                 {uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)});
+    png.erase(png.begin() + long(at), png.begin() + long(at + 12 + oldLength));
+    png.insert(png.begin() + long(at), chunk.begin(), chunk.end());
+}
+
+void SeedPng(const std::string& name, const std::vector<uint8_t>& png) {
+    VLMW::TBytes bytes;
+    bytes.data = png;
+    Seed("import", name, bytes);
+}
+
+// Pictures the import reads, and the hostile shapes it must refuse without allocating for them.
+void Imports() {
+    SeedPng("indexed", Png(8, 8, 3, 8, 256));
+    SeedPng("indexed-4bit", Png(24, 16, 3, 4, 16));
+    SeedPng("rgb", Png(8, 8, 2, 8));
+    SeedPng("rgba", Png(24, 16, 6, 8));
+    SeedPng("grey", Png(8, 8, 0, 8));
+    SeedPng("grey-16bit", Png(8, 8, 0, 16));
+    SeedPng("grey-alpha", Png(8, 8, 4, 8));
+    std::vector<uint8_t> crc = Png(8, 8, 3, 8, 256);
+    crc[FindChunk(crc, "IDAT") + 9] ^= 0xFF; // a changed sample: the CRC no longer fits
+    SeedPng("wrong-crc", crc);
+    std::vector<uint8_t> huge = Png(8, 8, 3, 8, 256);
+    std::vector<uint8_t> header(huge.begin() + 16, huge.begin() + 29);
+    header[0] = header[4] = 0x7F; // about 2^31 x 2^31
+    Rewrite(huge, FindChunk(huge, "IHDR"), 13, header);
+    SeedPng("huge-header", huge);
+    // The image data of a 4096 x 4096 picture of zeros under the header of an 8 x 8 one.
+    std::vector<uint8_t> bomb = Png(8, 8, 3, 8, 256);
+    const std::vector<uint8_t> big = Png(4096, 4096, 3, 8, 256);
+    const size_t from = FindChunk(big, "IDAT"), to = FindChunk(big, "IEND");
+    const size_t idat = FindChunk(bomb, "IDAT");
+    bomb.erase(bomb.begin() + long(idat), bomb.begin() + long(FindChunk(bomb, "IEND")));
+    bomb.insert(bomb.begin() + long(idat), big.begin() + long(from), big.begin() + long(to));
+    SeedPng("deflate-bomb", bomb);
+    for (size_t entries : {size_t(0), size_t(300)}) {
+        std::vector<uint8_t> plte = Png(8, 8, 3, 8, 256);
+        Rewrite(plte, FindChunk(plte, "PLTE"), 768, std::vector<uint8_t>(entries * 3, 0x40));
+        SeedPng("palette-" + std::to_string(entries), plte);
+    }
 }
 
 class TScript {
@@ -179,12 +283,13 @@ int main(int argc, char** argv) {
     }
     root = argv[1];
     try {
-        for (const char* target : {"wallpaper", "background", "character", "screen"})
+        for (const char* target : {"wallpaper", "background", "character", "screen", "import"})
             fs::remove_all(fs::path(root) / target); // no seed of an older generator stays
         WallPapers();
         BackGrounds();
         Characters();
         Screens();
+        Imports();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
