@@ -40,6 +40,12 @@ int32_t TmainForm::*const Indices[3] = {&TmainForm::wpIndex, &TmainForm::bgIndex
 const char* const ExportItems[3] = {QT_TRANSLATE_NOOP("TmainForm", "壁紙(&W)"),
                                     QT_TRANSLATE_NOOP("TmainForm", "背景(&G)"),
                                     QT_TRANSLATE_NOOP("TmainForm", "ｷｬﾗ(&C)")};
+// The character archive in each layered format, after the layers' items.
+constexpr VLMX::TExportFormat LayeredFormats[3] = {
+    VLMX::TExportFormat::Ora, VLMX::TExportFormat::Aseprite, VLMX::TExportFormat::Sheet};
+const char* const ExportFormatItems[3] = {QT_TRANSLATE_NOOP("TmainForm", "ｷｬﾗ (OpenRaster)(&O)"),
+                                          QT_TRANSLATE_NOOP("TmainForm", "ｷｬﾗ (Aseprite)(&A)"),
+                                          QT_TRANSLATE_NOOP("TmainForm", "ｷｬﾗ (ｽﾌﾟﾗｲﾄｼｰﾄ)(&S)")};
 const char* const PictureListItems[3] = {QT_TRANSLATE_NOOP("TmainForm", "壁紙一覧(&1)"),
                                          QT_TRANSLATE_NOOP("TmainForm", "背景一覧(&2)"),
                                          QT_TRANSLATE_NOOP("TmainForm", "ｷｬﾗ一覧(&3)")};
@@ -198,6 +204,8 @@ void TmainForm::CreateFileMenu() {
     savePictureMenu = AddItem(fileMenu, Qt::Key_S, &TmainForm::savePictureMenuClick);
     copyPictureMenu = AddItem(fileMenu, Qt::Key_C, &TmainForm::copyPictureMenuClick);
     copyPictureMenu->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    saveCharacterMenu = AddItem(fileMenu, Qt::Key_S, &TmainForm::saveCharacterMenuClick);
+    saveCharacterMenu->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     CreateExportMenu();
     mbar1 = fileMenu->addSeparator();
     exitMenu = AddItem(fileMenu, Qt::Key_X, &TmainForm::exitMenuClick);
@@ -209,12 +217,21 @@ void TmainForm::CreateExportMenu() {
     for (VLM::TLayerKind layer : VLM::AllLayers)
         connect(exportMenu->addAction(QString()), &QAction::triggered, this,
                 [this, layer] { Guard([&] { exportMenuClick(layer); }); });
+    exportMenu->addSeparator();
+    for (int k = 0; k < 3; ++k) {
+        exportFormatMenus[k] = exportMenu->addAction(QString());
+        connect(
+            exportFormatMenus[k], &QAction::triggered, this,
+            [this, format = LayeredFormats[k]] { Guard([&] { exportFormatMenuClick(format); }); });
+    }
     // A layer without an archive has nothing to export.
     connect(exportMenu, &QMenu::aboutToShow, this, [this] {
         Guard([this] {
             for (int k = 0; k < 3; ++k)
                 exportMenu->actions()[k]->setEnabled(std::invoke(VLM::LayerOps[k].count, *screen) >
                                                      0);
+            for (QAction* item : exportFormatMenus)
+                item->setEnabled(screen->getchcnt() > 0);
         });
     });
     pictureOut = new VLMQ::TPictureOut(this);
@@ -270,9 +287,12 @@ void TmainForm::RetranslateUi() {
     openCharacterMenu->setText(tr("ｷｬﾗを開く(&C)"));
     savePictureMenu->setText(tr("画像を保存(&S)"));
     copyPictureMenu->setText(tr("画像をｺﾋﾟｰ(&P)"));
+    saveCharacterMenu->setText(tr("ｷｬﾗを形式を選んで保存(&K)"));
     exportMenu->setTitle(tr("ｱｰｶｲﾌﾞを書き出す(&E)"));
     for (int k = 0; k < 3; ++k)
         exportMenu->actions()[k]->setText(tr(ExportItems[k]));
+    for (int k = 0; k < 3; ++k)
+        exportFormatMenus[k]->setText(tr(ExportFormatItems[k]));
     recentMenu->setTitle(tr("最近開いたｱｰｶｲﾌﾞ(&R)"));
     exitMenu->setText(tr("終了(&X)"));
 
@@ -469,6 +489,14 @@ void TmainForm::copyPictureMenuClick() {
 
 void TmainForm::exportMenuClick(VLM::TLayerKind layer) {
     pictureOut->Export(layer, std::invoke(VLM::OpsOf(layer).fileName, *screen));
+}
+
+void TmainForm::saveCharacterMenuClick() {
+    pictureOut->SaveCharacter(*screen);
+}
+
+void TmainForm::exportFormatMenuClick(VLMX::TExportFormat format) {
+    pictureOut->Export(VLM::TLayerKind::Character, screen->getchfn(), format);
 }
 
 // ---- Automatic display and version ---------------------------------------------------------

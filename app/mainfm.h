@@ -8,6 +8,7 @@
 
 #include "language.h"
 #include "qtui.h"
+#include "vlmlayered.h"
 #include "vlmlayers.h"
 #include "vlmscreen.h"
 
@@ -53,10 +54,14 @@ public:
     QAction* openWallPaperMenu = nullptr;
     QAction* openBackGroundMenu = nullptr;
     QAction* openCharacterMenu = nullptr;
-    // Pictures out: the composed picture, or one layer's whole archive (an item a layer).
+    // Pictures out: the composed picture, the shown character in a format of the user's
+    // choice, or one layer's whole archive (an item a layer, then the character archive in
+    // each layered format: OpenRaster, Aseprite, sprite sheet).
     QAction* savePictureMenu = nullptr;
     QAction* copyPictureMenu = nullptr;
+    QAction* saveCharacterMenu = nullptr;
     QMenu* exportMenu = nullptr;
+    std::array<QAction*, 3> exportFormatMenus{};
     QAction* mbar1 = nullptr; // the separator above exitMenu
     QAction* exitMenu = nullptr;
     QFileDialog* openDialog = nullptr;
@@ -131,6 +136,8 @@ public:
     void savePictureMenuClick();
     void copyPictureMenuClick();
     void exportMenuClick(VLM::TLayerKind layer);
+    void saveCharacterMenuClick();
+    void exportFormatMenuClick(VLMX::TExportFormat format);
     void languageMenuClick(VLMQ::TLanguage language);
 
     void zoomInMenuClick();

@@ -5,6 +5,7 @@
 #include "vlmexport.h"
 #include "vlmimage.h"
 #include "vlmnaming.h"
+#include "vlmpng.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -89,15 +90,30 @@ bool Progressed(QProgressDialog& progress, int done) noexcept {
     return false;
 }
 
+// The files picture i of names is exported as in format.
+std::vector<std::string> FilesOf(VLM::TBitmap& names, int i, VLMX::TExportFormat format) {
+    if (format == VLMX::TExportFormat::Png)
+        return {VLMX::PictureStem(i, names.GetName(i)) + ".png"};
+    return VLMX::LayeredFileNames(format, VLMX::LayeredStem(i, names.GetName(i), format));
+}
+
 // How many of the pictures' files are in folder already.
-int TakenFiles(VLM::TBitmap& names, const std::vector<int>& pictures, const QString& folder) {
+int TakenFiles(VLM::TBitmap& names, const std::vector<int>& pictures, const QString& folder,
+               VLMX::TExportFormat format) {
     int taken = 0;
     for (int i : pictures)
-        if (QFileInfo::exists(folder + QLatin1Char('/') +
-                              QString::fromStdString(VLMX::PictureStem(i, names.GetName(i))) +
-                              QStringLiteral(".png")))
-            ++taken;
+        for (const std::string& file : FilesOf(names, i, format))
+            if (QFileInfo::exists(folder + QLatin1Char('/') + QString::fromStdString(file)))
+                ++taken;
     return taken;
+}
+
+// The save dialog's file types for a character, in the order of VLMX::AllFormats.
+QStringList CharacterFilters() {
+    return {QCoreApplication::translate("VLMQ", "PNG picture (*.png)"),
+            QCoreApplication::translate("VLMQ", "OpenRaster, a layer an element (*.ora)"),
+            QCoreApplication::translate("VLMQ", "Aseprite, a layer an element (*.aseprite)"),
+            QCoreApplication::translate("VLMQ", "Sprite sheet, PNG and JSON (*.png)")};
 }
 
 QString FailureLine(VLM::TBitmap& names, const VLMX::TPictureFailure& f) {
@@ -196,7 +212,90 @@ bool TPictureOut::ChooseFolder(const QString& archiveName, QString& folder) {
     return true;
 }
 
-void TPictureOut::Export(VLM::TLayerKind kind, const std::string& archive) {
+void TPictureOut::SaveCharacter(const VLM::TScreen& screen) {
+    const int index = screen.getch();
+    if (index < 0) {
+        emit told(tr("No character is shown."));
+        return;
+    }
+    const auto picture = VLM::NewPicture(VLM::TLayerKind::Character, screen.getchfn());
+    if (!picture->Select(index)) {
+        ShowError(tr("Character %1 could not be read: %2.")
+                      .arg(index)
+                      .arg(ReasonText(picture->LoadError)));
+        return;
+    }
+    const auto& character = static_cast<const VLM::TCharacterBitmap&>(*picture);
+    if (!characterDialog) {
+        characterDialog = new QFileDialog(window);
+        characterDialog->setOption(QFileDialog::DontUseNativeDialog);
+        characterDialog->setAcceptMode(QFileDialog::AcceptSave);
+        characterDialog->setFileMode(QFileDialog::AnyFile);
+        characterDialog->setDirectory(QDir::currentPath());
+    }
+    // Each time: the language may have changed since.
+    const QStringList filters = CharacterFilters();
+    characterDialog->setWindowTitle(tr("Save character"));
+    characterDialog->setNameFilters(filters);
+    characterDialog->selectNameFilter(filters.value(characterFormat));
+    const std::string stem = VLMX::PictureStem(index, picture->GetName(index));
+    characterDialog->selectFile(QString::fromStdString(stem) +
+                                QLatin1String(VLMX::Suffix(VLMX::AllFormats[characterFormat])));
+    if (!RunFileDialog(*characterDialog)) return;
+    const QStringList files = characterDialog->selectedFiles();
+    if (files.isEmpty()) return;
+    characterFormat = std::max(0, int(filters.indexOf(characterDialog->selectedNameFilter())));
+    const VLMX::TExportFormat format = VLMX::AllFormats[characterFormat];
+    const QString suffix = QLatin1String(VLMX::Suffix(format));
+    // The file type decides the suffix: one of another type's is replaced.
+    QString file = files.first();
+    for (const char* other : {".png", ".ora", ".aseprite", ".json"})
+        if (file.endsWith(QLatin1String(other))) file.chop(int(std::strlen(other)));
+    file += suffix;
+    // The dialog has asked before it accepted a taken name (for a sheet, its JSON goes with it).
+    const bool confirmed = QFileInfo::exists(file);
+    const QFileInfo info(file);
+    const std::string folder = ToHostName(info.absolutePath());
+    const std::string name = ToHostName(info.fileName().chopped(suffix.size()));
+    VLMX::TLayered layered;
+    try {
+        if (format == VLMX::TExportFormat::Png) {
+            VLMX::TCharacterPicture composed =
+                VLMX::CharacterPicture(character, screen.shownElements);
+            layered.outside = composed.outside;
+            layered.files.push_back({name + ".png", VLMX::EncodePng(composed.image)});
+        } else {
+            layered = VLMX::LayeredFiles(character, index, name, format, 1, screen.shownElements);
+        }
+    } catch (const std::runtime_error& e) {
+        ShowError(tr("The character could not be saved as %1: %2.")
+                      .arg(file, QString::fromStdString(e.what())));
+        return;
+    }
+    if (layered.outside >= 0) {
+        ShowError(tr("The character could not be saved as %1: element %2 reaches outside its "
+                     "picture.")
+                      .arg(file)
+                      .arg(layered.outside));
+        return;
+    }
+    for (const VLMX::TLayeredFile& f : layered.files) {
+        const VLMX::TWriteResult r =
+            VLMX::WriteFileAtomic(folder + "/" + f.name, f.bytes.data(), f.bytes.size(), confirmed);
+        if (!r.Ok()) {
+            const QString why = r.status == VLMX::TWriteResult::Exists
+                                    ? tr("a file of that name appeared meanwhile")
+                                    : QString::fromLocal8Bit(r.Text().c_str());
+            ShowError(tr("The character could not be saved as %1: %2.")
+                          .arg(FromHostName(folder + "/" + f.name), why));
+            return;
+        }
+    }
+    emit told(tr("Saved character %1 as %2.").arg(index).arg(file));
+}
+
+void TPictureOut::Export(VLM::TLayerKind kind, const std::string& archive,
+                         VLMX::TExportFormat format) {
     if (exporting) return;
     const auto names = VLM::NewPicture(kind, archive);
     if (names->GetCount() <= 0) return;
@@ -206,7 +305,7 @@ void TPictureOut::Export(VLM::TLayerKind kind, const std::string& archive) {
     std::vector<int> pictures(static_cast<size_t>(names->GetCount()));
     std::iota(pictures.begin(), pictures.end(), 0);
     // The folder dialog does not ask about files it would replace: ask once for all of them.
-    const int taken = TakenFiles(*names, pictures, folder);
+    const int taken = TakenFiles(*names, pictures, folder, format);
     if (taken > 0 && !AskQuestion(window, tr("%1 of the files to write are already in %2. "
                                              "Replace them?")
                                               .arg(taken)
@@ -214,6 +313,7 @@ void TPictureOut::Export(VLM::TLayerKind kind, const std::string& archive) {
         return;
     VLMX::TExportOptions options;
     options.overwrite = taken > 0;
+    options.format = format;
     const VLMX::TExportReport report =
         ExportWithProgress(tr("Exporting %1 into %2").arg(archiveName, folder), pictures.size(),
                            [&](const VLMX::TProgress& progress) {
@@ -250,6 +350,17 @@ void TPictureOut::ShowExportReport(const VLMX::TExportReport& report, VLM::TBitm
                            .arg(archiveName, QString::number(report.written),
                                 QString::number(report.total), folder);
     if (report.cancelled) headline += QLatin1Char(' ') + tr("Cancelled; every file is whole.");
+    if (!report.leftOut.empty()) {
+        // Picture:element, the first few of them.
+        QStringList named;
+        for (size_t i = 0; i < report.leftOut.size() && i < 5; ++i)
+            named << QStringLiteral("%1:%2")
+                         .arg(report.leftOut[i].index, 3, 10, QLatin1Char('0'))
+                         .arg(report.leftOut[i].element, 2, 10, QLatin1Char('0'));
+        if (report.leftOut.size() > 5) named << QStringLiteral("...");
+        headline += QLatin1Char(' ') +
+                    tr("Elements of no pixels left out: %1.").arg(named.join(QStringLiteral(", ")));
+    }
     if (report.failures.empty()) {
         emit told(headline);
         return;

@@ -1,8 +1,10 @@
 // Getting pictures out of the viewer: the composed picture saved as a PNG file or copied to the
-// clipboard at the window's zoom, and every picture of one layer's archive exported into a
-// folder, file for file as velmora-cli export writes them.
+// clipboard at the window's zoom, the shown character saved in a format of the user's choice,
+// and every picture of one layer's archive exported into a folder, file for file as
+// velmora-cli export writes them.
 #pragma once
 
+#include "vlmlayered.h"
 #include "vlmlayers.h"
 #include "vlmscreen.h"
 
@@ -43,9 +45,14 @@ public:
     // dialog has asked about it.
     void Save(const VLM::TScreen& screen, int zoom);
     void Copy(const VLM::TScreen& screen, int zoom);
+    // The character on screen, its shown elements the visible ones, as a PNG, a layered file
+    // or a sprite sheet: the save dialog's file type chooses.
+    void SaveCharacter(const VLM::TScreen& screen);
     // Every picture of archive, read as a kind archive, into a folder the user chooses, with a
     // progress dialog that can cancel; a summary box names the pictures that could not be read.
-    void Export(VLM::TLayerKind kind, const std::string& archive);
+    // A character archive may go out in a layered format or as sprite sheets.
+    void Export(VLM::TLayerKind kind, const std::string& archive,
+                VLMX::TExportFormat format = VLMX::TExportFormat::Png);
     // An export is under way (its progress lets events through, the menu among them).
     bool Exporting() const { return exporting; }
 
@@ -66,8 +73,10 @@ private:
                           const QString& archiveName, const QString& folder);
 
     QWidget* window;
-    QFileDialog* saveDialog = nullptr;   // made at the first use; keeps its folder
-    QFileDialog* folderDialog = nullptr; // likewise
+    QFileDialog* saveDialog = nullptr;      // made at the first use; keeps its folder
+    QFileDialog* characterDialog = nullptr; // likewise
+    int characterFormat = 0;                // the file type chosen last, in VLMX::AllFormats
+    QFileDialog* folderDialog = nullptr;    // likewise
     bool exporting = false;
 };
 

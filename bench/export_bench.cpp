@@ -1,7 +1,8 @@
 // Exporting every picture of the six demo archives: velmora's export (one job and one per
 // core) against the way a user scripts it today, raw RGB through ImageMagick's convert one
-// file at a time; and the three PNG writers the export could use, on the same pictures.
-// Prints one table of medians; the ratios compare figures of the same run.
+// file at a time; the three PNG writers the export could use, on the same pictures; and the
+// demo characters in each export format against png. Prints tables of medians; the ratios
+// compare figures of the same run.
 #include "vlmexport.h"
 #include "vlmpng.h"
 
@@ -184,6 +185,33 @@ void VelmoraExport(benchmark::State& state) {
         Finish(state, s, bytes);
         // Kept until the end: ext4 gives out a new inode slowly while many were freed in the
         // last minutes, which would make every later run pay for this one's removal.
+    }
+}
+
+// The demo characters in format AllFormats[range(0)], one job, as velmora-cli exports them.
+void CharacterFormat(benchmark::State& state) {
+    const TData& d = Data();
+    const auto& [path, pictures] = d.archives.back(); // NCDAT.ALL
+    VLMX::TExportOptions options;
+    options.threads = 1;
+    options.format = VLMX::AllFormats[state.range(0)];
+    static int run = 0; // every repetition writes into a folder of its own
+    for (auto _ : state) {
+        const fs::path out = d.folder / ("format" + std::to_string(run++));
+        fs::create_directories(out);
+        int written = 0;
+        const double s = Seconds(state, [&] {
+            written = VLMX::ExportPictures(VLM::TLayerKind::Character, path, pictures, out.string(),
+                                           options)
+                          .written;
+        });
+        if (written != int(pictures.size()))
+            Fail(std::string(VLMX::FormatName(options.format)) + ": " + std::to_string(written) +
+                 " characters written");
+        state.SetIterationTime(s);
+        const int64_t bytes[3] = {0, 0, FolderBytes(out)};
+        Finish(state, s, bytes);
+        state.counters["pictures_per_s"] = double(pictures.size()) / s;
     }
 }
 
@@ -409,6 +437,18 @@ void PrintTable(const TCollector& c) {
     row("libspng, level 7, no filter", find("writer_libspng_plain"), false);
     row("libpng, level 7, no filter", find("writer_libpng_plain"), false);
     row("Qt QImageWriter, level 7", find("writer_qt_plain"), false);
+
+    const TMedian* png = find("character_format/0");
+    if (!png) return;
+    std::printf("\nThe %zu demo characters in each format, one job, medians\n",
+                Data().archives.back().second.size());
+    std::printf("%-34s %7s %7s %11s %10s %9s %9s\n", "", "wall s", "cpu s", "pictures/s", "bytes",
+                "wall/png", "cpu/png");
+    for (int f = 0; f < 4; ++f)
+        if (const TMedian* m = find("character_format/" + std::to_string(f)))
+            std::printf("%-34s %7.3f %7.3f %11.1f %10.0f %8.2fx %8.2fx\n",
+                        (std::string("--format ") + VLMX::FormatName(VLMX::AllFormats[f])).c_str(),
+                        m->wall, m->cpu, m->pps, m->bytes, m->wall / png->wall, m->cpu / png->cpu);
 }
 
 } // namespace
@@ -423,6 +463,12 @@ int main(int argc, char** argv) {
     auto* exp = benchmark::RegisterBenchmark("velmora_export", VelmoraExport)->Arg(1);
     if (cores > 1) exp->Arg(cores);
     exp->UseManualTime()->Iterations(1)->Repetitions(7)->ReportAggregatesOnly(true);
+    benchmark::RegisterBenchmark("character_format", CharacterFormat)
+        ->DenseRange(0, 3)
+        ->UseManualTime()
+        ->Iterations(1)
+        ->Repetitions(21) // a run is a tenth of a second: many give a steady median
+        ->ReportAggregatesOnly(true);
     // A minute a run on a busy machine: three runs give a median.
     benchmark::RegisterBenchmark("imagemagick_convert", ImageMagick)
         ->UseManualTime()

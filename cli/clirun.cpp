@@ -29,7 +29,7 @@ constexpr char Usage[] =
     "Usage:\n"
     "  velmora-cli list ARCHIVE [--json]\n"
     "  velmora-cli export ARCHIVE --out DIR [--pictures LIST] [--scale N] [--elements]\n"
-    "                     [--force] [--quiet] [--jobs N]\n"
+    "                     [--format png|ora|aseprite|sheet] [--force] [--quiet] [--jobs N]\n"
     "  velmora-cli compose [--wallpaper FILE:I] [--background FILE:J]\n"
     "                      [--character FILE:K[:E,E,...]] [--scale N] --out FILE.png [--force]\n"
     "  velmora-cli import ARCHIVE --from DIR --out NEW.ALL [--pictures LIST] [--force] [--quiet]\n"
@@ -47,7 +47,7 @@ constexpr char Usage[] =
     "           (characters), \"ok\" or why it cannot be read, display name\n"
     "  export   one file DIR/NNN-NAME.png a picture: wallpapers and backgrounds as palette\n"
     "           PNGs of the whole stored picture, characters with their first elements on a\n"
-    "           transparent ground\n"
+    "           transparent ground; characters also as layered files or sprite sheets\n"
     "  compose  the 320 x 224 picture as the viewer composes it from the layers given, as an\n"
     "           RGB PNG; the character's elements E are put in after its first ones\n"
     "  import   NEW.ALL: a copy of ARCHIVE in which each picture whose file in DIR differs\n"
@@ -66,6 +66,10 @@ constexpr char Usage[] =
     "  --scale N        enlarge every written picture N times, nearest neighbour (1-16)\n"
     "  --elements       characters: also DIR/NNN-NAME/EE.png for every element and\n"
     "                   DIR/NNN-NAME/elements.json\n"
+    "  --format F       export, characters: png (the composed picture, the default); ora\n"
+    "                   (OpenRaster) or aseprite, a layer an element, the ones shown first\n"
+    "                   visible, the other alternatives hidden; sheet, every element packed\n"
+    "                   into DIR/NNN-NAME.png with its frames in DIR/NNN-NAME.json\n"
     "  --force          replace files that exist (otherwise they are left alone)\n"
     "  --quiet          no progress bar and no summary\n"
     "  --jobs N         pictures exported at once (default: one a processor core)\n"
@@ -238,6 +242,9 @@ int ReportExport(const TConsole& c, const VLMX::TExportReport& report, const std
         Message(c, "stopped after " + std::to_string(report.done) + " of " +
                        std::to_string(report.total) + " pictures; every file written is whole");
     } else if (!quiet) {
+        for (const VLMX::TLeftOut& l : report.leftOut)
+            Message(c, "picture " + std::to_string(l.index) + ": element " +
+                           std::to_string(l.element) + " has no pixels and was left out");
         Message(c, std::to_string(report.written) + " of " + std::to_string(report.total) +
                        " pictures written to " + folder + " (" + std::to_string(report.files) +
                        " files, " + Bytes(report.bytes) + ")");
@@ -246,22 +253,37 @@ int ReportExport(const TConsole& c, const VLMX::TExportReport& report, const std
     return report.Unreadable() ? ExitUnreadable : ExitOk;
 }
 
+// --format's word; the layered files take neither --scale (an editor zooms) nor --elements.
+VLMX::TExportFormat ParseFormat(const std::string& word, bool scaled, bool elements) {
+    const std::optional<VLMX::TExportFormat> format = VLMX::FormatNamed(word);
+    if (!format)
+        throw TUsageError{"--format must be png, ora, aseprite or sheet, not \"" + word + "\""};
+    if (scaled && !VLMX::Scalable(*format))
+        throw TUsageError{"--scale applies to png and sheet, not to " + word};
+    if (elements && *format != VLMX::TExportFormat::Png)
+        throw TUsageError{"--elements goes with --format png; " + word + " holds every element"};
+    return *format;
+}
+
 int Export(const TConsole& c, const std::vector<std::string>& args) {
     std::vector<std::string> archives;
-    std::string folder, list, scale = "1", jobs = "0";
+    std::string folder, list, scale = "1", jobs = "0", format = "png";
     VLMX::TExportOptions options;
     bool quiet = false;
     TCommandLine line;
     line.Words(archives).Value("--out", folder).Value("--pictures", list);
-    line.Value("--scale", scale).Value("--jobs", jobs);
+    line.Value("--scale", scale).Value("--jobs", jobs).Value("--format", format);
     line.Flag("--elements", options.elements).Flag("--force", options.overwrite);
     line.Flag("--quiet", quiet).Parse(args);
     if (archives.size() != 1) throw TUsageError{"export takes one archive"};
     if (folder.empty()) throw TUsageError{"export needs --out DIR"};
     options.scale = ParseNumber(scale, 1, VLMX::MaxScale, "--scale");
     options.threads = ParseNumber(jobs, 0, 256, "--jobs");
+    options.format = ParseFormat(format, line.Given("--scale"), options.elements);
     const std::string& path = archives[0];
     const VLM::TLayerKind kind = OpenArchive(c, path);
+    if (options.format != VLMX::TExportFormat::Png && kind != VLM::TLayerKind::Character)
+        throw TUsageError{"--format " + format + " takes a character archive (NCDAT.ALL)"};
     const std::vector<int> pictures =
         PicturesToExport(line.Given("--pictures") ? std::optional(list) : std::nullopt,
                          VLM::NewPicture(kind, path)->GetCount());

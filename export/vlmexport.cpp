@@ -10,6 +10,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <thread>
 
@@ -50,6 +51,7 @@ struct TOutcome {
     int64_t files = 0;
     int64_t bytes = 0;
     std::vector<TPictureFailure> failures;
+    std::vector<TLeftOut> leftOut;
     bool stop = false; // the folder refused a file
     // A character whose element did not fit, for the calling thread to dump.
     std::unique_ptr<VLM::TBitmap> dump;
@@ -117,6 +119,16 @@ private:
             Fail(o, TPictureFailure::Unreadable, "", picture->LoadError.Text());
             return;
         }
+        if (options.format == TExportFormat::Png)
+            ExportComposed(o);
+        else
+            ExportLayered(o);
+        if (existing > 1)
+            o.failures[firstExisting].reason +=
+                " (and " + std::to_string(existing - 1) + " more files of this picture)";
+    }
+
+    void ExportComposed(TOutcome& o) {
         const std::string stem = PictureStem(o.index, picture->GetName(o.index));
         int outside = -1;
         const TImage image = ExportImage(*picture, &outside);
@@ -130,10 +142,46 @@ private:
         bool all = Write(o, path, WritePng(image, path, options.scale, options.overwrite));
         if (kind == VLM::TLayerKind::Character && options.elements && !o.stop)
             all = WriteElements(o, Join(folder, stem)) && all;
-        if (existing > 1)
-            o.failures[firstExisting].reason +=
-                " (and " + std::to_string(existing - 1) + " more files of this picture)";
         o.written = all;
+    }
+
+    // A character in a layered format or as a sheet: nothing is made when its files are there.
+    void ExportLayered(TOutcome& o) {
+        const auto& ch = static_cast<const VLM::TCharacterBitmap&>(*picture);
+        const std::string stem = LayeredStem(o.index, picture->GetName(o.index), options.format);
+        struct stat st {};
+        bool taken = false;
+        for (const std::string& name : LayeredFileNames(options.format, stem))
+            if (!options.overwrite && ::lstat(Join(folder, name).c_str(), &st) == 0) {
+                Write(o, Join(folder, name), {{TWriteResult::Exists, 0}, 0, {}});
+                taken = true;
+            }
+        if (taken) return;
+        TLayered layered;
+        try {
+            layered = LayeredFiles(ch, o.index, stem, options.format, options.scale);
+        } catch (const std::runtime_error& e) {
+            Fail(o, TPictureFailure::Unreadable, "", e.what());
+            return;
+        }
+        if (layered.outside >= 0) {
+            Fail(o, TPictureFailure::Unreadable, "", OutsideText(layered.outside));
+            o.dump = std::move(picture);
+            picture = VLM::NewPicture(kind, archive);
+            return;
+        }
+        for (int e : layered.empty)
+            o.leftOut.push_back({o.index, e});
+        bool all = true;
+        for (const TLayeredFile& f : layered.files) {
+            if (o.stop) break;
+            const std::string path = Join(folder, f.name);
+            TFileResult r;
+            r.write = WriteFileAtomic(path, f.bytes.data(), f.bytes.size(), options.overwrite);
+            if (r.write.Ok()) r.bytes = static_cast<int64_t>(f.bytes.size());
+            all = Write(o, path, r) && all;
+        }
+        o.written = all && !o.stop;
     }
 
     // Every element as DIR/NNN-NAME/EE.png, then elements.json; true when all were written.
@@ -185,6 +233,7 @@ public:
         if (o.dump) Dump(o);
         for (auto& f : o.failures)
             report.failures.push_back(std::move(f));
+        report.leftOut.insert(report.leftOut.end(), o.leftOut.begin(), o.leftOut.end());
     }
 
     // A "no" stops the batch: no other picture starts.
@@ -198,6 +247,8 @@ public:
         std::stable_sort(
             report.failures.begin(), report.failures.end(),
             [](const TPictureFailure& a, const TPictureFailure& b) { return a.index < b.index; });
+        std::stable_sort(report.leftOut.begin(), report.leftOut.end(),
+                         [](const TLeftOut& a, const TLeftOut& b) { return a.index < b.index; });
         return std::move(report);
     }
 
@@ -369,6 +420,8 @@ bool TExportReport::WriteFailed() const {
 TExportReport ExportPictures(VLM::TLayerKind kind, const std::string& archive,
                              const std::vector<int>& pictures, const std::string& folder,
                              const TExportOptions& options, const TProgress& progress) {
+    if (options.format != TExportFormat::Png && kind != VLM::TLayerKind::Character)
+        throw std::invalid_argument("only characters have layers");
     TBatch batch(static_cast<int>(pictures.size()), progress);
     const TJob job{kind, archive, folder, options};
     const size_t threads = ThreadCount(options, pictures.size());

@@ -5,10 +5,12 @@
 //   wallpaper, background  DIR/NNN-NAME.png   the stored indices and palette, whole
 //   character              DIR/NNN-NAME.png   the default elements on a transparent ground
 //     with elements, also  DIR/NNN-NAME/EE.png (every element) and DIR/NNN-NAME/elements.json
+//   character in a layered format or as a sheet: the files vlmlayered.h names
 #pragma once
 
 #include "vlmbitmap.h"
 #include "vlmimage.h"
+#include "vlmlayered.h"
 #include "vlmlayers.h"
 #include "vlmwrite.h"
 
@@ -56,6 +58,14 @@ struct TExportOptions {
     bool elements = false;  // characters: every element and elements.json as well
     bool overwrite = false; // replace existing files
     int threads = 0;        // 0: one per core
+    // Characters only; the layered formats take no scale and no elements.
+    TExportFormat format = TExportFormat::Png;
+};
+
+// An element of no pixels, which a layered file or a sheet leaves out.
+struct TLeftOut {
+    int index = 0;
+    int element = 0;
 };
 
 struct TPictureFailure {
@@ -79,6 +89,7 @@ struct TExportReport {
     int64_t files = 0;
     int64_t bytes = 0;
     std::vector<TPictureFailure> failures; // in picture order
+    std::vector<TLeftOut> leftOut;         // likewise
     bool cancelled = false;
     bool Unreadable() const;  // some picture could not be read
     bool WriteFailed() const; // some file was not written (exists or refused)

@@ -75,7 +75,7 @@ std::string Cp932ToUtf8(const std::string& cp932) {
     return out;
 }
 
-std::string PictureStem(int index, const std::string& cp932Name) {
+std::string PictureStem(int index, const std::string& cp932Name, size_t suffix) {
     char number[16];
     std::snprintf(number, sizeof number, "%03d", index);
     std::string stem = number;
@@ -93,8 +93,8 @@ std::string PictureStem(int index, const std::string& cp932Name) {
             name.append(utf8, i, n);
         i += n;
     }
-    // Room for "NNN-", the name and ".png" (a folder of elements drops the ".png").
-    const size_t room = MaxFileName - stem.size() - 1 - 4;
+    // Room for "NNN-", the name and the suffix (a folder of elements drops it).
+    const size_t room = MaxFileName - stem.size() - 1 - suffix;
     if (name.size() > room) {
         size_t cut = room;
         while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)

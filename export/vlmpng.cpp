@@ -1,7 +1,10 @@
 #include "vlmpng.h"
 
 #include <spng.h>
+#include <zlib.h>
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <string>
@@ -20,6 +23,10 @@ constexpr int TrialLevel = 1;
 // that makes them a third as costly and the files 0.4 per cent larger.
 constexpr int TrialStride = 4;
 constexpr int TrialAllBelow = 64; // rows; a smaller picture is tried whole
+// Pixels; a smaller palette picture is written without a filter and without trials (TSmallPng).
+// Its three trial encodings cost more than the few bytes they could save: on the demo
+// characters' elements (the layers of a layered file) they save none.
+constexpr int64_t TrialNoneBelow = 4096;
 
 struct TCtxFree {
     void operator()(spng_ctx* ctx) const { spng_ctx_free(ctx); }
@@ -44,6 +51,16 @@ std::vector<uint8_t> Encode(const TImage& image, int scale, int level, int filte
     Check(spng_set_png_stream(ctx, Append, &out), "output");
     Check(spng_set_option(ctx, SPNG_IMG_COMPRESSION_LEVEL, level), "level");
     Check(spng_set_option(ctx, SPNG_FILTER_CHOICE, filters), "filters");
+    // A window no larger than the picture's rows: the same stream, and a deflate state a
+    // small picture's size rather than a quarter MiB, which malloc would give back to the
+    // system and fault in again for every element of a layered file.
+    const int64_t rowBytes = int64_t{image.width} * scale * image.BytesPerPixel() + 1;
+    const int64_t data = rowBytes * image.height * scale;
+    int windowBits = 9;
+    while (windowBits < 15 && (int64_t{1} << windowBits) < data)
+        ++windowBits;
+    Check(spng_set_option(ctx, SPNG_IMG_WINDOW_BITS, windowBits), "window");
+    Check(spng_set_option(ctx, SPNG_IMG_MEM_LEVEL, std::max(5, windowBits - 7)), "memory");
 
     const bool indexed = image.format == TImage::TFormat::Indexed;
     spng_ihdr ihdr{};
@@ -88,6 +105,74 @@ std::vector<uint8_t> Encode(const TImage& image, int scale, int level, int filte
     return out;
 }
 
+// Small palette pictures (the elements of a layered file, a few hundred a character) written
+// chunk by chunk through one deflate state a thread: setting up libspng's context and a fresh
+// deflate state costs more than compressing such a picture. No filter, as the trials choose
+// for these.
+class TSmallPng {
+public:
+    TSmallPng() {
+        if (deflateInit2(&stream, FileLevel, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+            throw std::bad_alloc();
+    }
+    ~TSmallPng() { deflateEnd(&stream); }
+    TSmallPng(const TSmallPng&) = delete;
+    TSmallPng& operator=(const TSmallPng&) = delete;
+
+    std::vector<uint8_t> Encode(const TImage& image) {
+        out.assign({0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'});
+        uint8_t header[13] = {};
+        Put32(header, static_cast<uint32_t>(image.width));
+        Put32(header + 4, static_cast<uint32_t>(image.height));
+        header[8] = 8; // bits a sample
+        header[9] = 3; // palette; compression, filter and interlace methods 0
+        Chunk("IHDR", header, sizeof header);
+        uint8_t palette[3 * 256];
+        for (size_t i = 0; i < image.palette.size(); ++i)
+            palette[3 * i] = image.palette[i].r, palette[3 * i + 1] = image.palette[i].g,
+                        palette[3 * i + 2] = image.palette[i].b;
+        Chunk("PLTE", palette, sizeof palette);
+        const uint8_t clear = 0; // entry 0 alpha 0; the others stay opaque
+        if (image.transparentZero) Chunk("tRNS", &clear, 1);
+        rows.clear();
+        for (int y = 0; y < image.height; ++y) {
+            rows.push_back(0); // filter type None
+            rows.insert(rows.end(), image.Row(y), image.Row(y) + image.width);
+        }
+        packed.resize(deflateBound(&stream, static_cast<uLong>(rows.size())));
+        deflateReset(&stream);
+        stream.next_in = rows.data();
+        stream.avail_in = static_cast<uInt>(rows.size());
+        stream.next_out = packed.data();
+        stream.avail_out = static_cast<uInt>(packed.size());
+        if (deflate(&stream, Z_FINISH) != Z_STREAM_END) throw EPngError("PNG encoder: deflate");
+        Chunk("IDAT", packed.data(), stream.total_out);
+        Chunk("IEND", nullptr, 0);
+        return out;
+    }
+
+private:
+    static void Put32(uint8_t* at, uint32_t v) {
+        at[0] = uint8_t(v >> 24), at[1] = uint8_t(v >> 16), at[2] = uint8_t(v >> 8),
+        at[3] = uint8_t(v);
+    }
+    void Chunk(const char* type, const uint8_t* data, size_t size) {
+        uint8_t head[8];
+        Put32(head, static_cast<uint32_t>(size));
+        std::memcpy(head + 4, type, 4);
+        out.insert(out.end(), head, head + 8);
+        if (size > 0) out.insert(out.end(), data, data + size);
+        uLong crc = crc32(crc32(0, nullptr, 0), head + 4, 4);
+        if (size > 0) crc = crc32(crc, data, static_cast<uInt>(size));
+        uint8_t tail[4];
+        Put32(tail, static_cast<uint32_t>(crc));
+        out.insert(out.end(), tail, tail + 4);
+    }
+
+    z_stream stream{};
+    std::vector<uint8_t> out, rows, packed; // kept: their memory serves the next picture
+};
+
 } // namespace
 
 std::vector<uint8_t> EncodePng(const TImage& image, int scale) {
@@ -100,6 +185,10 @@ std::vector<uint8_t> EncodePng(const TImage& image, int scale) {
     // any scale, and mostly under it.
     if (image.format == TImage::TFormat::Rgb || scale > 1)
         return Encode(image, scale, FileLevel, SPNG_FILTER_CHOICE_ALL);
+    if (int64_t{image.width} * image.height < TrialNoneBelow) {
+        thread_local TSmallPng small;
+        return small.Encode(image);
+    }
     // Palette indices are no samples, so the per-row filter guess (the smallest sum of
     // differences) picks badly at full size, and no filter at all wastes the smooth runs of
     // indices that gradients make. One filter for the whole picture, chosen by trial, makes

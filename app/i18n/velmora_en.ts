@@ -206,6 +206,22 @@
         <source>%1: %2</source>
         <translation>%1: %2</translation>
     </message>
+    <message>
+        <source>ｷｬﾗ (OpenRaster)(&amp;O)</source>
+        <translation>Characters as &amp;OpenRaster...</translation>
+    </message>
+    <message>
+        <source>ｷｬﾗ (Aseprite)(&amp;A)</source>
+        <translation>Characters as &amp;Aseprite...</translation>
+    </message>
+    <message>
+        <source>ｷｬﾗ (ｽﾌﾟﾗｲﾄｼｰﾄ)(&amp;S)</source>
+        <translation>Characters as &amp;Sprite Sheets...</translation>
+    </message>
+    <message>
+        <source>ｷｬﾗを形式を選んで保存(&amp;K)</source>
+        <translation>Save &amp;Character As...</translation>
+    </message>
 </context>
 <context>
     <name>TtoolsForm</name>
@@ -320,6 +336,22 @@
         <source>The command failed for an unknown reason.</source>
         <translation>The command failed for an unknown reason.</translation>
     </message>
+    <message>
+        <source>PNG picture (*.png)</source>
+        <translation>PNG picture (*.png)</translation>
+    </message>
+    <message>
+        <source>OpenRaster, a layer an element (*.ora)</source>
+        <translation>OpenRaster, a layer an element (*.ora)</translation>
+    </message>
+    <message>
+        <source>Aseprite, a layer an element (*.aseprite)</source>
+        <translation>Aseprite, a layer an element (*.aseprite)</translation>
+    </message>
+    <message>
+        <source>Sprite sheet, PNG and JSON (*.png)</source>
+        <translation>Sprite sheet, PNG and JSON (*.png)</translation>
+    </message>
 </context>
 <context>
     <name>VLMQ::TPictureOut</name>
@@ -382,6 +414,34 @@
     <message>
         <source>Not written:</source>
         <translation>Not written:</translation>
+    </message>
+    <message>
+        <source>No character is shown.</source>
+        <translation>No character is shown.</translation>
+    </message>
+    <message>
+        <source>Character %1 could not be read: %2.</source>
+        <translation>Character %1 could not be read: %2.</translation>
+    </message>
+    <message>
+        <source>Save character</source>
+        <translation>Save character</translation>
+    </message>
+    <message>
+        <source>The character could not be saved as %1: %2.</source>
+        <translation>The character could not be saved as %1: %2.</translation>
+    </message>
+    <message>
+        <source>The character could not be saved as %1: element %2 reaches outside its picture.</source>
+        <translation>The character could not be saved as %1: element %2 reaches outside its picture.</translation>
+    </message>
+    <message>
+        <source>Saved character %1 as %2.</source>
+        <translation>Saved character %1 as %2.</translation>
+    </message>
+    <message>
+        <source>Elements of no pixels left out: %1.</source>
+        <translation>Elements of no pixels left out: %1.</translation>
     </message>
 </context>
 </TS>

@@ -206,6 +206,22 @@
         <source>%1: %2</source>
         <translation>%1: %2</translation>
     </message>
+    <message>
+        <source>ｷｬﾗ (OpenRaster)(&amp;O)</source>
+        <translation>ｷｬﾗ (OpenRaster)(&amp;O)</translation>
+    </message>
+    <message>
+        <source>ｷｬﾗ (Aseprite)(&amp;A)</source>
+        <translation>ｷｬﾗ (Aseprite)(&amp;A)</translation>
+    </message>
+    <message>
+        <source>ｷｬﾗ (ｽﾌﾟﾗｲﾄｼｰﾄ)(&amp;S)</source>
+        <translation>ｷｬﾗ (ｽﾌﾟﾗｲﾄｼｰﾄ)(&amp;S)</translation>
+    </message>
+    <message>
+        <source>ｷｬﾗを形式を選んで保存(&amp;K)</source>
+        <translation>ｷｬﾗを形式を選んで保存(&amp;K)</translation>
+    </message>
 </context>
 <context>
     <name>TtoolsForm</name>
@@ -320,6 +336,22 @@
         <source>The command failed for an unknown reason.</source>
         <translation>コマンドが不明な理由で失敗しました。</translation>
     </message>
+    <message>
+        <source>PNG picture (*.png)</source>
+        <translation>PNG 画像 (*.png)</translation>
+    </message>
+    <message>
+        <source>OpenRaster, a layer an element (*.ora)</source>
+        <translation>OpenRaster、要素ごとのレイヤー (*.ora)</translation>
+    </message>
+    <message>
+        <source>Aseprite, a layer an element (*.aseprite)</source>
+        <translation>Aseprite、要素ごとのレイヤー (*.aseprite)</translation>
+    </message>
+    <message>
+        <source>Sprite sheet, PNG and JSON (*.png)</source>
+        <translation>スプライトシート、PNG と JSON (*.png)</translation>
+    </message>
 </context>
 <context>
     <name>VLMQ::TPictureOut</name>
@@ -382,6 +414,34 @@
     <message>
         <source>Not written:</source>
         <translation>書き出せなかった画像:</translation>
+    </message>
+    <message>
+        <source>No character is shown.</source>
+        <translation>キャラが表示されていません。</translation>
+    </message>
+    <message>
+        <source>Character %1 could not be read: %2.</source>
+        <translation>キャラ %1 を読めませんでした: %2。</translation>
+    </message>
+    <message>
+        <source>Save character</source>
+        <translation>キャラを保存</translation>
+    </message>
+    <message>
+        <source>The character could not be saved as %1: %2.</source>
+        <translation>キャラを %1 として保存できませんでした: %2。</translation>
+    </message>
+    <message>
+        <source>The character could not be saved as %1: element %2 reaches outside its picture.</source>
+        <translation>キャラを %1 として保存できませんでした: 要素 %2 が画像の外にはみ出しています。</translation>
+    </message>
+    <message>
+        <source>Saved character %1 as %2.</source>
+        <translation>キャラ %1 を %2 として保存しました。</translation>
+    </message>
+    <message>
+        <source>Elements of no pixels left out: %1.</source>
+        <translation>画素のない要素は除きました: %1。</translation>
     </message>
 </context>
 </TS>

@@ -29,11 +29,12 @@ std::map<QString, QByteArray> Contents(const QString& folder) {
     return files;
 }
 
-// Answers the save dialog with file (Cancel when empty) and the folder dialog with folder; files
-// in the way are kept. Remembers the name the save dialog offered.
+// Answers the save dialog with file (Cancel when empty) and file type filter (unless -1), and the
+// folder dialog with folder; files in the way are kept. Remembers the name the save dialog
+// offered.
 struct TAnswers {
     QString file, folder, offered;
-    int folderRuns = 0;
+    int folderRuns = 0, filter = -1;
     TAnswers() {
         auto& seams = VLMQ::DialogSeams();
         seams.question = [](const QString&) { return false; };
@@ -44,6 +45,7 @@ struct TAnswers {
                 return true;
             }
             offered = QFileInfo(dialog.selectedFiles().value(0)).fileName();
+            if (filter >= 0) dialog.selectNameFilter(dialog.nameFilters().value(filter));
             dialog.selectFile(file);
             return !file.isEmpty();
         };
@@ -144,10 +146,15 @@ private slots:
         QTest::addColumn<int>("written");
         QTest::addColumn<int>("total");
         QTest::addColumn<QString>("failure"); // one line of the box
+        QTest::addColumn<QString>("format");
         // A background or character search finds the record of the nearest picture it can.
-        QTest::newRow("wallpapers") << 0 << 32 << 34 << "^033 .*: no picture record found";
-        QTest::newRow("backgrounds") << 1 << 9 << 500 << "^005 .*: header field out of range";
-        QTest::newRow("characters") << 2 << 3 << 152 << "^001 .*: element 1 reaches outside";
+        QTest::newRow("wallpapers") << 0 << 32 << 34 << "^033 .*: no picture record found"
+                                    << "png";
+        QTest::newRow("backgrounds") << 1 << 9 << 500 << "^005 .*: header field out of range"
+                                     << "png";
+        for (const char* format : {"png", "ora", "aseprite", "sheet"})
+            QTest::newRow(format) << 2 << 3 << 152 << "^001 .*: element 1 reaches outside"
+                                  << format;
     }
 
     void exportWritesWhatTheCommandLineWrites() {
@@ -156,6 +163,10 @@ private slots:
         QFETCH(int, written);
         QFETCH(int, total);
         QFETCH(QString, failure);
+        QFETCH(QString, format);
+        const VLMX::TExportFormat as = *VLMX::FormatNamed(format.toStdString());
+        const int files =
+            as == VLMX::TExportFormat::Png ? 1 : 1 + (as == VLMX::TExportFormat::Sheet);
         VLMAT::TForms f;
         QAction* open[] = {f.form->openWallPaperMenu, f.form->openBackGroundMenu,
                            f.form->openCharacterMenu};
@@ -168,19 +179,22 @@ private slots:
         VLMAT::TBoxLog log;
         TAnswers answers;
         answers.folder = viewer.path();
-        f.form->exportMenu->actions()[layer]->trigger();
+        if (as == VLMX::TExportFormat::Png)
+            f.form->exportMenu->actions()[layer]->trigger();
+        else
+            f.form->exportFormatMenus[int(as) - 1]->trigger();
 
         // velmora-cli, run here, leaves the engine's desktop hooks unset.
         VLM::TUserInterface& ui = VLM::UserInterface();
         VLMC::TConsole console;
         console.out = console.err = std::tmpfile();
         QCOMPARE(VLMC::Run({"export", VLMQ::ToHostName(archives[layer]), "--out",
-                            VLMQ::ToHostName(cli.path())},
+                            VLMQ::ToHostName(cli.path()), "--format", format.toStdString()},
                            console),
                  1);
         std::fclose(console.out);
         VLM::SetUserInterface(&ui);
-        QCOMPARE(int(Contents(viewer.path()).size()), written);
+        QCOMPARE(int(Contents(viewer.path()).size()), written * files);
         QVERIFY(Contents(viewer.path()) == Contents(cli.path()));
 
         // One box (a dump is no box of its own): the head, the first 12 failures, the rest
@@ -198,6 +212,42 @@ private slots:
         QCOMPARE(lines.contains(QStringLiteral("... and %1 more.").arg(total - written - 12)),
                  total - written > 12);
         QCOMPARE(lines.filter("diagnostic dump").size(), layer == 2 ? 1 : 0);
+    }
+
+    // The shown character in the file type chosen, under the name offered, as velmora-cli
+    // writes it in that format.
+    void saveCharacterWritesTheChosenFormat() {
+        VLMAT::TForms f;
+        {
+            const TAnswers none;
+            f.form->saveCharacterMenu->trigger(); // nothing shown: nothing asked
+            QCOMPARE(none.offered, QString());
+        }
+        VLMAT::Open(f.form->openCharacterMenu, archives[2]);
+        f.form->screen->DrawCharacter(0);
+        TAnswers answers;
+        for (int filter = 0; filter < 4; ++filter) {
+            const std::string format = VLMX::FormatName(VLMX::AllFormats[filter]);
+            QTemporaryDir viewer, cli;
+            answers.filter = filter;
+            answers.file.clear(); // Cancel, to see the name offered
+            f.form->saveCharacterMenu->trigger();
+            answers.file = viewer.filePath(answers.offered);
+            f.form->saveCharacterMenu->trigger();
+            VLM::TUserInterface& ui = VLM::UserInterface();
+            VLMC::TConsole console;
+            console.out = console.err = std::tmpfile();
+            QCOMPARE(
+                VLMC::Run({"export", VLMQ::ToHostName(archives[2]), "--out",
+                           VLMQ::ToHostName(cli.path()), "--pictures", "0", "--format", format},
+                          console),
+                0);
+            std::fclose(console.out);
+            VLM::SetUserInterface(&ui);
+            QVERIFY2(!Contents(cli.path()).empty() &&
+                         Contents(viewer.path()) == Contents(cli.path()),
+                     format.c_str());
+        }
     }
 
     void cancelLeavesWholeFilesThatAreReplacedOnlyWhenTheUserAgrees() {
