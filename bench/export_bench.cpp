@@ -3,6 +3,7 @@
 // file at a time; the three PNG writers the export could use, on the same pictures; and the
 // demo characters in each export format against png. Prints tables of medians; the ratios
 // compare figures of the same run.
+#include "benchmedian.h"
 #include "vlmexport.h"
 #include "vlmpng.h"
 
@@ -378,25 +379,21 @@ struct TMedian {
 };
 
 // Keeps the median of every benchmark and shows one line a benchmark on stderr while it runs.
-class TCollector : public benchmark::BenchmarkReporter {
+class TCollector : public TMedianReporter {
 public:
     std::map<std::string, TMedian> medians;
-    bool ReportContext(const Context&) override { return true; }
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs) {
-            if (r.run_type != Run::RT_Aggregate || r.aggregate_name != "median") continue;
-            const std::string name =
-                r.run_name.function_name + (r.run_name.args.empty() ? "" : "/" + r.run_name.args);
-            TMedian& m = medians[name];
-            m.pps = r.counters.at("pictures_per_s");
-            m.bytes = r.counters.at("bytes");
-            m.wall = r.counters.at("wall_s");
-            m.cpu = r.counters.at("cpu_s");
-            for (int k = 0; k < 3; ++k)
-                m.kinds[k] = r.counters.at(KindCounters[k]);
-            m.repetitions = r.repetitions;
-            std::fprintf(stderr, "%-28s %8.2f s\n", name.c_str(), m.wall);
-        }
+
+protected:
+    void Keep(const std::string& name, const Run& r) override {
+        TMedian& m = medians[name];
+        m.pps = r.counters.at("pictures_per_s");
+        m.bytes = r.counters.at("bytes");
+        m.wall = r.counters.at("wall_s");
+        m.cpu = r.counters.at("cpu_s");
+        for (int k = 0; k < 3; ++k)
+            m.kinds[k] = r.counters.at(KindCounters[k]);
+        m.repetitions = r.repetitions;
+        std::fprintf(stderr, "%-28s %8.2f s\n", name.c_str(), m.wall);
     }
 };
 

@@ -1,6 +1,7 @@
 // Importing a folder of the demo's 500 backgrounds with 10 of them edited, against exporting
 // the same archive (one job, and one a core as velmora-cli does by default). Prints the medians
 // and their ratio; the import is meant to take no longer than the export.
+#include "benchmedian.h"
 #include "vlmexport.h"
 #include "vlmimport.h"
 #include "vlmnaming.h"
@@ -118,18 +119,14 @@ void Export(benchmark::State& state) {
 }
 
 // Keeps the median of each benchmark.
-class TCollector : public benchmark::BenchmarkReporter {
+class TCollector : public TMedianReporter {
 public:
     std::map<std::string, double> medians;
-    bool ReportContext(const Context&) override { return true; }
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs) {
-            if (r.run_type != Run::RT_Aggregate || r.aggregate_name != "median") continue;
-            const std::string name =
-                r.run_name.function_name + (r.run_name.args.empty() ? "" : "/" + r.run_name.args);
-            medians[name] = r.GetAdjustedRealTime() / 1e3; // ms to s
-            std::fprintf(stderr, "%-20s %8.3f s\n", name.c_str(), medians[name]);
-        }
+
+protected:
+    void Keep(const std::string& name, const Run& r) override {
+        medians[name] = r.GetAdjustedRealTime() / 1e3; // ms to s
+        std::fprintf(stderr, "%-20s %8.3f s\n", name.c_str(), medians[name]);
     }
 };
 
