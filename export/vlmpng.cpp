@@ -112,7 +112,9 @@ std::vector<uint8_t> Encode(const TImage& image, int scale, int level, int filte
 class TSmallPng {
 public:
     TSmallPng() {
-        if (deflateInit2(&stream, FileLevel, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        // Every such picture's rows fit an 8 KB window; the smaller window and hash table are
+        // what each reset clears.
+        if (deflateInit2(&stream, FileLevel, Z_DEFLATED, 13, 6, Z_DEFAULT_STRATEGY) != Z_OK)
             throw std::bad_alloc();
     }
     ~TSmallPng() { deflateEnd(&stream); }
