@@ -287,7 +287,7 @@ void TmainForm::RetranslateUi() {
     openCharacterMenu->setText(tr("ｷｬﾗを開く(&C)"));
     savePictureMenu->setText(tr("画像を保存(&S)"));
     copyPictureMenu->setText(tr("画像をｺﾋﾟｰ(&P)"));
-    saveCharacterMenu->setText(tr("ｷｬﾗを形式を選んで保存(&K)"));
+    saveCharacterMenu->setText(tr("形式を選んでｷｬﾗを保存(&K)"));
     exportMenu->setTitle(tr("ｱｰｶｲﾌﾞを書き出す(&E)"));
     for (int k = 0; k < 3; ++k)
         exportMenu->actions()[k]->setText(tr(ExportItems[k]));

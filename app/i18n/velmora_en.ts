@@ -219,7 +219,7 @@
         <translation>Characters as &amp;Sprite Sheets...</translation>
     </message>
     <message>
-        <source>ｷｬﾗを形式を選んで保存(&amp;K)</source>
+        <source>形式を選んでｷｬﾗを保存(&amp;K)</source>
         <translation>Save &amp;Character As...</translation>
     </message>
 </context>

@@ -219,8 +219,8 @@
         <translation>ｷｬﾗ (ｽﾌﾟﾗｲﾄｼｰﾄ)(&amp;S)</translation>
     </message>
     <message>
-        <source>ｷｬﾗを形式を選んで保存(&amp;K)</source>
-        <translation>ｷｬﾗを形式を選んで保存(&amp;K)</translation>
+        <source>形式を選んでｷｬﾗを保存(&amp;K)</source>
+        <translation>形式を選んでｷｬﾗを保存(&amp;K)</translation>
     </message>
 </context>
 <context>
